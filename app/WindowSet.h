@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+
+class TData;
+class TForm1;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+class TForm6;
+class TForm7;
+class TForm9;
+class TForm10;
+class TForm11;
+
+// Creates the program's windows once, hidden, in their fixed order, and points the global
+// instances at them. Destroying it destroys the windows and clears the globals, so a test can
+// build a fresh set per case. A failure while the windows are created (the presentations
+// window cannot open Data.mdb) throws, after undoing what was created.
+class WindowSet
+{
+public:
+    WindowSet();
+    ~WindowSet();
+    WindowSet(const WindowSet &) = delete;
+    WindowSet &operator=(const WindowSet &) = delete;
+
+private:
+    std::unique_ptr<TForm4> m_form4;
+    std::unique_ptr<TForm1> m_form1;
+    std::unique_ptr<TForm2> m_form2;
+    std::unique_ptr<TForm3> m_form3;
+    std::unique_ptr<TForm5> m_form5;
+    std::unique_ptr<TForm6> m_form6;
+    std::unique_ptr<TData> m_data;
+    std::unique_ptr<TForm9> m_form9;
+    std::unique_ptr<TForm7> m_form7;
+    std::unique_ptr<TForm10> m_form10;
+    std::unique_ptr<TForm11> m_form11;
+
+    void release();
+};

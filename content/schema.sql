@@ -1,0 +1,100 @@
+-- Schema of Data.mdb. Column order is part of the contract: the windows read
+-- some columns by position (Users 1 and 5, Result 0, the test tables 1..7).
+-- Text widths are declared in the type so the cursor layer can cut longer texts.
+
+CREATE TABLE Users (
+    ID             INTEGER PRIMARY KEY AUTOINCREMENT,
+    "фамилия"      TEXT(50),
+    "пароль"       TEXT(6),
+    "специальность" TEXT(20),
+    "курс"         TEXT(10),
+    "путь"         TEXT(100)
+);
+-- Sign-in looks a student up by name; the index keeps that fast for a large class.
+CREATE INDEX Users_name ON Users ("фамилия");
+
+CREATE TABLE System (
+    id    INTEGER PRIMARY KEY AUTOINCREMENT,
+    Name  TEXT(100),
+    Value TEXT(255)
+);
+CREATE INDEX Name ON System (Name);
+
+CREATE TABLE Glaves (
+    ID_Glava INTEGER PRIMARY KEY AUTOINCREMENT,
+    Caption  TEXT(150)
+);
+
+CREATE TABLE Result (
+    ID_User   INTEGER,
+    ID_glava  INTEGER,
+    Ocenka    INTEGER,
+    ID_Result INTEGER PRIMARY KEY AUTOINCREMENT
+);
+CREATE INDEX Result_user ON Result (ID_User, ID_glava);
+
+CREATE TABLE Test1 (
+    ID_V      INTEGER PRIMARY KEY AUTOINCREMENT,
+    "вопрос"  TEXT(255),
+    "отв1"    TEXT(255),
+    "отв2"    TEXT(255),
+    "отв3"    TEXT(255),
+    "отв4"    TEXT(255),
+    "отв5"    TEXT(255),
+    "вариант" TEXT(2)
+);
+CREATE TABLE Test2 (
+    ID_V      INTEGER PRIMARY KEY AUTOINCREMENT,
+    "вопрос"  TEXT(255),
+    "отв1"    TEXT(255),
+    "отв2"    TEXT(255),
+    "отв3"    TEXT(255),
+    "отв4"    TEXT(255),
+    "отв5"    TEXT(255),
+    "вариант" TEXT(255)
+);
+CREATE TABLE Test3 (
+    ID_V      INTEGER PRIMARY KEY AUTOINCREMENT,
+    "вопрос"  TEXT(255),
+    "отв1"    TEXT(255),
+    "отв2"    TEXT(255),
+    "отв3"    TEXT(255),
+    "отв4"    TEXT(255),
+    "отв5"    TEXT(255),
+    "вариант" TEXT(255)
+);
+CREATE TABLE Test4 (
+    ID_V      INTEGER PRIMARY KEY AUTOINCREMENT,
+    "вопрос"  TEXT(255),
+    "отв1"    TEXT(255),
+    "отв2"    TEXT(255),
+    "отв3"    TEXT(255),
+    "отв4"    TEXT(255),
+    "отв5"    TEXT(255),
+    "вариант" TEXT(255)
+);
+CREATE TABLE Test5 (
+    ID_V      INTEGER PRIMARY KEY AUTOINCREMENT,
+    "вопрос"  TEXT(255),
+    "отв1"    TEXT(255),
+    "отв2"    TEXT(255),
+    "отв3"    TEXT(255),
+    "отв4"    TEXT(255),
+    "отв5"    TEXT(255),
+    "вариант" TEXT(255)
+);
+CREATE TABLE Test6 (
+    ID_V      INTEGER PRIMARY KEY AUTOINCREMENT,
+    "вопрос"  TEXT(255),
+    "отв1"    TEXT(255),
+    "отв2"    TEXT(255),
+    "отв3"    TEXT(255),
+    "отв4"    TEXT(255),
+    "отв5"    TEXT(255),
+    "вариант" TEXT(255)
+);
+
+CREATE TABLE present (
+    tema TEXT(255),
+    file TEXT(255)
+);

@@ -1,0 +1,207 @@
+#include "Connection.h"
+
+#include "DbError.h"
+#include "SqlStatement.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QUrl>
+
+#include <sqlite3.h>
+
+namespace {
+
+int connectionCounter = 0;
+
+constexpr int busyTimeoutMs = 5000;
+constexpr int transactionAttempts = 3;
+
+QString normalized(const QString &path)
+{
+    if (path.isEmpty())
+        return {};
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// textbook_match(value, key, flags): the comparison of a locate with options, done with Qt's
+// case folding, which knows Cyrillic (SQLite's own LIKE folds ASCII letters only).
+// flags: 1 case-insensitive, 2 the value only has to begin with the key.
+void matchFunction(sqlite3_context *context, int, sqlite3_value **args)
+{
+    const auto text = [](sqlite3_value *v) {
+        const auto *data = sqlite3_value_text(v);
+        return data ? QString::fromUtf8(reinterpret_cast<const char *>(data), sqlite3_value_bytes(v)) : QString();
+    };
+    const QString value = text(args[0]);
+    const QString key = text(args[1]);
+    const int flags = sqlite3_value_int(args[2]);
+    const Qt::CaseSensitivity cs = (flags & 1) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    const bool match = (flags & 2) ? value.startsWith(key, cs) : value.compare(key, cs) == 0;
+    sqlite3_result_int(context, match ? 1 : 0);
+}
+
+} // namespace
+
+Connection::Connection(QObject *parent)
+    : QObject(parent), m_name(QStringLiteral("textbook-connection-%1").arg(++connectionCounter))
+{
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+}
+
+Connection::~Connection()
+{
+    close();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+void Connection::setDatabaseFile(const QString &path)
+{
+    const QString file = normalized(path);
+    if (file == m_file)
+        return;
+    if (m_open)
+        throw DbError(QStringLiteral("Нельзя сменить файл базы данных у открытого соединения: открыт %1, задан %2.")
+                          .arg(m_file, file));
+    m_file = file;
+}
+
+QString Connection::databaseFile() const
+{
+    return m_file;
+}
+
+void Connection::checkDatabaseFile(const QString &path)
+{
+    if (path.isEmpty())
+        throw DbError(QStringLiteral("Файл базы данных не задан."));
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw DbError::fileMissing(path);
+    if (!info.isFile())
+        throw DbError::notSqlite(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw DbError::fileUnreadable(path);
+    const QByteArray head = file.read(100);
+    if (head.isEmpty())
+        throw DbError::fileEmpty(path);
+    if (head.startsWith(QByteArrayView("SQLite format 3\0", 16)))
+        return;
+    const QByteArray engine = head.mid(4, 15);
+    if (engine == "Standard Jet DB" || engine == "Standard ACE DB")
+        throw DbError::accessFile(path);
+    throw DbError::notSqlite(path);
+}
+
+void Connection::open()
+{
+    if (m_open)
+        return;
+    checkDatabaseFile(m_file);
+
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    // mode=rw: SQLite may open the file but never create it, even if it vanished since the check.
+    db.setDatabaseName(QStringLiteral("file:") + QString::fromLatin1(QUrl::toPercentEncoding(m_file, "/")) +
+                       QStringLiteral("?mode=rw"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1;QSQLITE_OPEN_URI").arg(busyTimeoutMs));
+    if (!db.open())
+        throw DbError(
+            QStringLiteral("Не удалось открыть базу данных %1: %2").arg(m_file, db.lastError().databaseText()));
+
+    const QVariant driverHandle = db.driver()->handle();
+    if (!driverHandle.isValid() || qstrcmp(driverHandle.typeName(), "sqlite3*") != 0) {
+        db.close();
+        throw DbError(QStringLiteral("Не удалось открыть базу данных %1.").arg(m_file));
+    }
+    m_handle = *static_cast<sqlite3 *const *>(driverHandle.constData());
+
+    try {
+        // A posted row must be on disk when post returns: rollback journal, full sync.
+        exec("PRAGMA synchronous = FULL");
+        const int rc = sqlite3_create_function_v2(m_handle, "textbook_match", 3,
+                                                  SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                                  &matchFunction, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            throw SqlStatement::error(m_handle, rc, m_file);
+        // Reading the schema proves the file is a database and not only its first bytes.
+        SqlStatement probe(m_handle, QStringLiteral("SELECT count(*) FROM sqlite_master"), m_file);
+        probe.step();
+    } catch (...) {
+        m_handle = nullptr;
+        db.close();
+        throw;
+    }
+    m_open = true;
+    Q_EMIT opened();
+}
+
+void Connection::close()
+{
+    if (!m_open)
+        return;
+    // The cursors close first and let go of their statements.
+    Q_EMIT aboutToClose();
+    m_open = false;
+    m_handle = nullptr;
+    QSqlDatabase::database(m_name, false).close();
+}
+
+bool Connection::isOpen() const
+{
+    return m_open;
+}
+
+QSqlDatabase Connection::database()
+{
+    open();
+    return QSqlDatabase::database(m_name, false);
+}
+
+QString Connection::connectionName() const
+{
+    return m_name;
+}
+
+sqlite3 *Connection::handle()
+{
+    open();
+    return m_handle;
+}
+
+void Connection::exec(const char *sql)
+{
+    const int rc = sqlite3_exec(m_handle, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw SqlStatement::error(m_handle, rc, m_file);
+}
+
+void Connection::inTransaction(const std::function<void()> &fn)
+{
+    open();
+    // Already inside one: the outer transaction commits.
+    if (!sqlite3_get_autocommit(m_handle)) {
+        fn();
+        return;
+    }
+    for (int attempt = 1;; ++attempt) {
+        try {
+            exec("BEGIN IMMEDIATE");
+            try {
+                fn();
+                exec("COMMIT");
+            } catch (...) {
+                if (!sqlite3_get_autocommit(m_handle))
+                    sqlite3_exec(m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
+                throw;
+            }
+            return;
+        } catch (const DbError &error) {
+            // The busy timeout has already waited; try the whole transaction again a few times.
+            if (!error.isBusy() || attempt >= transactionAttempts)
+                throw;
+        }
+    }
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <functional>
+
+struct sqlite3;
+
+// A connection to one SQLite file. Opening never creates a database: a missing file,
+// a file that is not SQLite (an Access/Jet .mdb says it must be converted) and an
+// unreadable file raise DbError with a clear Russian message.
+// Several connections may hold the same file at once (busy timeout, WAL is not required).
+class Connection : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Connection(QObject *parent = nullptr);
+    ~Connection() override;
+
+    // The same file again does nothing, open or not. Another file while open throws DbError.
+    void setDatabaseFile(const QString &path);
+    QString databaseFile() const;
+
+    void open();
+    void close();
+    bool isOpen() const;
+
+    // Opens on first use.
+    QSqlDatabase database();
+    QString connectionName() const;
+    // The SQLite handle under the Qt connection; opens on first use.
+    sqlite3 *handle();
+
+    // Runs fn inside one transaction (BEGIN IMMEDIATE ... COMMIT), retrying while the file is
+    // busy; rolls back and rethrows on failure.
+    void inTransaction(const std::function<void()> &fn);
+
+    // Throws DbError unless path names an existing, non-empty SQLite file. Used before opening,
+    // because SQLite would quietly create or accept an empty file.
+    static void checkDatabaseFile(const QString &path);
+
+Q_SIGNALS:
+    void opened();
+    void aboutToClose();
+
+private:
+    void exec(const char *sql);
+
+    QString m_file;
+    QString m_name;
+    bool m_open = false;
+    sqlite3 *m_handle = nullptr;
+};

@@ -1,0 +1,143 @@
+#include "Unit8.h"
+
+#include "Connection.h"
+#include "DataSource.h"
+#include "TableCursor.h"
+
+// Set by the window set; the module itself never assigns it.
+TData *Data = nullptr;
+
+namespace {
+
+TableCursor *makeCursor(Connection *connection, const char *name, const QString &table, const QStringList &fields,
+                        QObject *parent)
+{
+    auto *cursor = new TableCursor(connection, table, parent);
+    cursor->setObjectName(QString::fromLatin1(name));
+    if (!fields.isEmpty())
+        cursor->setDeclaredFields(fields);
+    return cursor;
+}
+
+DataSource *makeSource(TableCursor *cursor, const char *name, QObject *parent)
+{
+    auto *source = new DataSource(cursor, parent);
+    source->setObjectName(QString::fromLatin1(name));
+    return source;
+}
+
+QStringList questionFields()
+{
+    return {QStringLiteral("ID_V"), QStringLiteral("вопрос"), QStringLiteral("отв1"), QStringLiteral("отв2"),
+            QStringLiteral("отв3"), QStringLiteral("отв4"),   QStringLiteral("отв5"), QStringLiteral("вариант")};
+}
+
+} // namespace
+
+TData::TData(QObject *parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("Data"));
+    Connect = new Connection(this);
+    Connect->setObjectName(QStringLiteral("Connect"));
+
+    UserTab = makeCursor(Connect, "UserTab", QStringLiteral("Users"),
+                         {QStringLiteral("ID"), QStringLiteral("фамилия"), QStringLiteral("пароль"),
+                          QStringLiteral("специальность"), QStringLiteral("курс"), QStringLiteral("путь")},
+                         this);
+    SystemTab = makeCursor(Connect, "SystemTab", QStringLiteral("System"),
+                           {QStringLiteral("id"), QStringLiteral("Name"), QStringLiteral("Value")}, this);
+    SystemTab->setIndexName(QStringLiteral("Name"));
+    GlavesTab = makeCursor(Connect, "GlavesTab", QStringLiteral("Glaves"),
+                           {QStringLiteral("ID_Glava"), QStringLiteral("Caption")}, this);
+    ResultTab = makeCursor(
+        Connect, "ResultTab", QStringLiteral("Result"),
+        {QStringLiteral("ID_User"), QStringLiteral("ID_glava"), QStringLiteral("Ocenka"), QStringLiteral("ID_Result")},
+        this);
+    ResultTab->setOrderBy(QStringLiteral("ID_User"));
+    ResultTab->setMasterLink(UserTab, QStringLiteral("ID"), QStringLiteral("ID_User"));
+    LookupField caption;
+    caption.name = QStringLiteral("GlavaCaption");
+    caption.position = 3;
+    caption.keyField = QStringLiteral("ID_glava");
+    caption.lookupTable = QStringLiteral("Glaves");
+    caption.lookupKey = QStringLiteral("ID_Glava");
+    caption.lookupResult = QStringLiteral("Caption");
+    caption.size = 100;
+    ResultTab->addLookupField(caption);
+
+    Test1Tab = makeCursor(Connect, "Test1Tab", QStringLiteral("Test1"), questionFields(), this);
+    Test2Tab = makeCursor(Connect, "Test2Tab", QStringLiteral("Test2"), questionFields(), this);
+    // Test3..Test6 take their columns from the file.
+    Test3Tab = makeCursor(Connect, "Test3Tab", QStringLiteral("Test3"), {}, this);
+    Test4Tab = makeCursor(Connect, "Test4Tab", QStringLiteral("Test4"), {}, this);
+    Test5Tab = makeCursor(Connect, "Test5Tab", QStringLiteral("Test5"), {}, this);
+    Test6Tab = makeCursor(Connect, "Test6Tab", QStringLiteral("Test6"), {}, this);
+
+    DataSource1 = makeSource(UserTab, "DataSource1", this);
+    DataSource2 = makeSource(SystemTab, "DataSource2", this);
+    DataSource3 = makeSource(GlavesTab, "DataSource3", this);
+    DataSource4 = makeSource(ResultTab, "DataSource4", this);
+    DataSource5 = makeSource(Test1Tab, "DataSource5", this);
+    DataSource6 = makeSource(Test2Tab, "DataSource6", this);
+    DataSource7 = makeSource(Test3Tab, "DataSource7", this);
+    DataSource8 = makeSource(Test4Tab, "DataSource8", this);
+    DataSource9 = makeSource(Test5Tab, "DataSource9", this);
+    DataSource10 = makeSource(Test6Tab, "DataSource10", this);
+}
+
+TData::~TData() = default;
+
+TableCursor *TData::testTab(int chapter) const
+{
+    switch (chapter) {
+    case 1:
+        return Test1Tab;
+    case 2:
+        return Test2Tab;
+    case 3:
+        return Test3Tab;
+    case 4:
+        return Test4Tab;
+    case 5:
+        return Test5Tab;
+    case 6:
+        return Test6Tab;
+    default:
+        return nullptr;
+    }
+}
+
+void TData::connectTo(const QString &programFolder)
+{
+    Connect->setDatabaseFile(programFolder + QStringLiteral("Data.mdb"));
+    SetTablesActive(true);
+}
+
+void TData::SetTablesActive(bool active)
+{
+    UserTab->setActive(active);
+    SystemTab->setActive(active);
+    ResultTab->setActive(active);
+    GlavesTab->setActive(active);
+}
+
+QString TData::GetSystemValue(const QString &key)
+{
+    if (SystemTab->isEmpty())
+        return {};
+    if (!SystemTab->locate(QStringLiteral("Name"), key, LocateOption::PartialKey))
+        return {};
+    return SystemTab->fieldByName(QStringLiteral("Value")).asString();
+}
+
+void TData::close()
+{
+    FormClose();
+}
+
+void TData::FormClose()
+{
+    for (TableCursor *cursor :
+         {UserTab, GlavesTab, SystemTab, Test1Tab, Test2Tab, Test3Tab, Test4Tab, Test5Tab, Test6Tab, ResultTab})
+        cursor->close();
+}

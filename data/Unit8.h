@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class Connection;
+class DataSource;
+class TableCursor;
+
+// The data module: the program's connection, one cursor per table and the settings lookup.
+// Never shown; "closing" it runs FormClose.
+class TData : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TData(QObject *parent = nullptr);
+    ~TData() override;
+
+    QString windowTitle() const { return QStringLiteral("Data"); }
+
+    Connection *Connect;
+    TableCursor *UserTab;
+    TableCursor *SystemTab;
+    TableCursor *GlavesTab;
+    TableCursor *ResultTab;
+    TableCursor *Test1Tab;
+    TableCursor *Test2Tab;
+    TableCursor *Test3Tab;
+    TableCursor *Test4Tab;
+    TableCursor *Test5Tab;
+    TableCursor *Test6Tab;
+    DataSource *DataSource1;
+    DataSource *DataSource2;
+    DataSource *DataSource3;
+    DataSource *DataSource4;
+    DataSource *DataSource5;
+    DataSource *DataSource6;
+    DataSource *DataSource7;
+    DataSource *DataSource8;
+    DataSource *DataSource9;
+    DataSource *DataSource10;
+
+    TableCursor *testTab(int chapter) const; // 1..6
+
+    // The sign-in window's connection set-up: programFolder (with its trailing separator)
+    // followed by "Data.mdb", then SetTablesActive(true).
+    void connectTo(const QString &programFolder);
+    // UserTab, SystemTab, ResultTab, GlavesTab opened or closed, in this order.
+    void SetTablesActive(bool active);
+
+    QString GetSystemValue(const QString &key);
+
+    void close(); // runs FormClose
+    void FormClose();
+};
+
+extern TData *Data;

@@ -1,0 +1,151 @@
+#include "MessageBoxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace platform {
+
+namespace {
+
+MessageBoxes *&current()
+{
+    static MessageBoxes *boxes = nullptr;
+    return boxes;
+}
+
+// The texts use a lone carriage return as a line break; Qt's boxes break on '\n'.
+QString displayText(const QString &text)
+{
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(u'\r', u'\n');
+    return shown;
+}
+
+} // namespace
+
+MessageBoxes::~MessageBoxes() = default;
+
+QString applicationTitle()
+{
+    return QStringLiteral("Веланика");
+}
+
+QString mnemonicToRichText(const QString &text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'&' && i + 1 < text.size()) {
+            const QChar next = text.at(++i);
+            if (next == u'&')
+                out += QStringLiteral("&amp;");
+            else
+                out += QStringLiteral("<u>") + QString(next).toHtmlEscaped() + QStringLiteral("</u>");
+            continue;
+        }
+        if (c == u'\n' || c == u'\r') {
+            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+                ++i;
+            out += QStringLiteral("<br>");
+            continue;
+        }
+        out += QString(c).toHtmlEscaped();
+    }
+    return out;
+}
+
+BoxAnswer WidgetMessageBoxes::show(const BoxRecord &box)
+{
+    QMessageBox mb;
+    mb.setWindowTitle(box.title);
+    switch (box.kind) {
+    case BoxKind::Information:
+        mb.setIcon(QMessageBox::Information);
+        mb.setTextFormat(Qt::RichText);
+        mb.setText(mnemonicToRichText(box.text));
+        break;
+    case BoxKind::Error:
+    case BoxKind::StandardError:
+        mb.setIcon(QMessageBox::Critical);
+        mb.setTextFormat(Qt::PlainText);
+        mb.setText(displayText(box.text));
+        break;
+    case BoxKind::Plain:
+        mb.setIcon(QMessageBox::NoIcon);
+        mb.setTextFormat(Qt::PlainText);
+        mb.setText(displayText(box.text));
+        break;
+    }
+    QPushButton *ok = mb.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    QPushButton *cancel = nullptr;
+    if (box.buttons == BoxButtons::OkCancel)
+        cancel = mb.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    mb.setDefaultButton(ok);
+    mb.setEscapeButton(cancel ? cancel : ok);
+    mb.exec();
+    return mb.clickedButton() == ok ? BoxAnswer::Ok : BoxAnswer::Cancel;
+}
+
+ScriptedMessageBoxes::ScriptedMessageBoxes() : m_previous(current())
+{
+    current() = this;
+}
+
+ScriptedMessageBoxes::~ScriptedMessageBoxes()
+{
+    current() = m_previous;
+}
+
+BoxAnswer ScriptedMessageBoxes::show(const BoxRecord &box)
+{
+    records.append(box);
+    if (onShow)
+        onShow(box);
+    if (answers.isEmpty())
+        return BoxAnswer::Ok;
+    return answers.takeFirst();
+}
+
+QStringList ScriptedMessageBoxes::texts() const
+{
+    QStringList list;
+    for (const BoxRecord &r : records)
+        list.append(r.text);
+    return list;
+}
+
+MessageBoxes &messageBoxes()
+{
+    static WidgetMessageBoxes widgetBoxes;
+    MessageBoxes *boxes = current();
+    return boxes ? *boxes : widgetBoxes;
+}
+
+void setMessageBoxes(MessageBoxes *boxes)
+{
+    current() = boxes;
+}
+
+BoxAnswer informationBox(const QString &text, BoxButtons buttons)
+{
+    return messageBoxes().show({BoxKind::Information, QStringLiteral("Information"), text, buttons});
+}
+
+void errorBox(const QString &text, const QString &caption)
+{
+    messageBoxes().show({BoxKind::Error, caption, text, BoxButtons::Ok});
+}
+
+void plainBox(const QString &text)
+{
+    messageBoxes().show({BoxKind::Plain, applicationTitle(), text, BoxButtons::Ok});
+}
+
+void standardErrorBox(const QString &text)
+{
+    messageBoxes().show({BoxKind::StandardError, applicationTitle(), text, BoxButtons::Ok});
+}
+
+} // namespace platform

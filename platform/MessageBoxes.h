@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace platform {
+
+enum class BoxKind
+{
+    Information,   // title "Information", information icon
+    Error,         // caption given by the caller ("Ошибка"), stop icon
+    Plain,         // no icon, one OK
+    StandardError, // an error that stopped a handler
+};
+enum class BoxButtons
+{
+    Ok,
+    OkCancel
+};
+enum class BoxAnswer
+{
+    Ok,
+    Cancel
+};
+
+struct BoxRecord
+{
+    BoxKind kind;
+    QString title;
+    QString text;
+    BoxButtons buttons;
+};
+
+// Every message box of the program goes through here, so tests can record and answer them.
+class MessageBoxes
+{
+public:
+    virtual ~MessageBoxes();
+    virtual BoxAnswer show(const BoxRecord &box) = 0;
+};
+
+// Real modal boxes. In the text of an information box '&' marks a mnemonic: the letter after it is
+// underlined and "&&" stands for an ampersand.
+class WidgetMessageBoxes : public MessageBoxes
+{
+public:
+    BoxAnswer show(const BoxRecord &box) override;
+};
+
+// For tests: records each box and answers from a queue (OK when the queue is empty).
+// onShow runs while the box would be open, as a modal box lets the event loop run.
+class ScriptedMessageBoxes : public MessageBoxes
+{
+public:
+    ScriptedMessageBoxes();
+    ~ScriptedMessageBoxes() override;
+    ScriptedMessageBoxes(const ScriptedMessageBoxes &) = delete;
+    ScriptedMessageBoxes &operator=(const ScriptedMessageBoxes &) = delete;
+
+    BoxAnswer show(const BoxRecord &box) override;
+
+    QList<BoxRecord> records;
+    QList<BoxAnswer> answers;
+    std::function<void(const BoxRecord &)> onShow;
+
+    QStringList texts() const;
+
+private:
+    MessageBoxes *m_previous;
+};
+
+MessageBoxes &messageBoxes();
+void setMessageBoxes(MessageBoxes *boxes); // nullptr restores the widget boxes
+
+// Title used by the plain box and the standard error box.
+QString applicationTitle();
+
+BoxAnswer informationBox(const QString &text, BoxButtons buttons = BoxButtons::Ok);
+void errorBox(const QString &text, const QString &caption = QStringLiteral("Ошибка"));
+void plainBox(const QString &text);
+void standardErrorBox(const QString &text);
+
+// "&Вы" -> "Вы" with the mnemonic letter marked for rich text ("<u>В</u>ы"); "&&" -> "&".
+QString mnemonicToRichText(const QString &text);
+
+} // namespace platform

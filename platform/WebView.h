@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+namespace platform {
+
+// The embedded page view. Qt WebEngine renders the pages as their styles say; the light
+// build (and tests, by choice) use QTextBrowser. The engine is created on first use, or
+// ahead of time by prepare(), so it never delays the first window.
+class WebView : public QWidget
+{
+    Q_OBJECT
+public:
+    enum class Backend
+    {
+        WebEngine,
+        TextBrowser
+    };
+
+    explicit WebView(QWidget *parent = nullptr);
+    ~WebView() override;
+
+    // Opens a full local file path; backslashes in it are folder separators. A missing file
+    // shows a Russian notice in the view instead of the page.
+    void Navigate(const QString &path);
+    // The program's folder with a trailing separator.
+    QString Path() const;
+
+    // The text last given to Navigate.
+    QString location() const { return m_location; }
+    int navigationCount() const { return m_navigations; }
+
+    // Creates the engine now (call once the first window is up).
+    void prepare();
+
+    static Backend defaultBackend();
+    static void setDefaultBackend(Backend backend); // tests choose the light view
+    static bool webEngineAvailable();
+
+Q_SIGNALS:
+    void loadFinished(bool ok);
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> d;
+    QString m_location;
+    int m_navigations = 0;
+};
+
+// Where a clicked link goes: another course page opens in the view; any other local file is
+// handed to the desktop's program for it; a web address goes to the desktop's browser.
+enum class LinkTarget
+{
+    InView,
+    DesktopProgram,
+    Browser
+};
+LinkTarget classifyLink(const class QUrl &url);
+
+} // namespace platform

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+
+class QWidget;
+
+namespace platform {
+
+// A label that reports clicks, as the textbook's navigation labels and answer texts need.
+class ClickableLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit ClickableLabel(const QString &text = {}, QWidget *parent = nullptr);
+
+    // Font colour through the palette, so it survives style sheets and enabled changes.
+    void setFontColor(const QColor &color);
+    QColor fontColor() const;
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+};
+
+// A sunken decorative frame drawn over its siblings without taking clicks.
+class Bevel : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit Bevel(QWidget *parent = nullptr);
+};
+
+// A push button with a picture. Buttons of the kinds Ok and Cancel are the window's default and
+// cancel buttons once bindDialogKeys() has been called for the window.
+class BitBtn : public QPushButton
+{
+    Q_OBJECT
+public:
+    enum class Kind
+    {
+        Custom,
+        Ok,
+        Cancel,
+        Close
+    };
+
+    BitBtn(const QString &caption, Kind kind, QWidget *parent = nullptr);
+    Kind kind() const { return m_kind; }
+
+private:
+    Kind m_kind;
+};
+
+// Enter presses the focused push button, else the visible enabled Ok button; Escape presses the
+// visible enabled Cancel button.
+void bindDialogKeys(QWidget *window);
+
+QColor rgb(int r, int g, int b);
+
+} // namespace platform

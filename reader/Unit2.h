@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QLocale>
+#include <QMainWindow>
+#include <QString>
+#include <QTime>
+
+#include <initializer_list>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QStatusBar;
+class QTimer;
+class QWidget;
+
+namespace platform {
+class BitBtn;
+class Bevel;
+class ClickableLabel;
+class WebView;
+} // namespace platform
+
+// The reader: course pages in a web view, chapter selection, remembered page, clock.
+class TForm2 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TForm2(QWidget *parent = nullptr);
+    ~TForm2() override;
+
+    QWidget *Panel1;
+    QLabel *Image1;
+    platform::Bevel *Bevel1;
+    platform::ClickableLabel *Label1;
+    platform::ClickableLabel *Label2;
+    platform::ClickableLabel *Label3;
+    platform::ClickableLabel *Label4;
+    platform::ClickableLabel *Label5;
+    platform::ClickableLabel *Label6;
+    platform::ClickableLabel *Label7;
+    platform::ClickableLabel *Label8;
+    platform::ClickableLabel *Label9;
+    platform::ClickableLabel *Label10;
+    platform::ClickableLabel *Label11;
+    QGroupBox *GroupBox1;
+    QLabel *Image2;
+    platform::BitBtn *BitBtn1;
+    platform::BitBtn *BitBtn2;
+    platform::BitBtn *BitBtn3;
+    platform::WebView *WebBrowser1;
+    QStatusBar *StatusBar1;
+    QTimer *Timer1;
+    QAction *N1;
+    QAction *N11;
+    QAction *N21;
+    QAction *N31;
+    QAction *N41;
+    QAction *N51;
+    QAction *N61;
+    QAction *N2;
+    QAction *N4;
+    QAction *N5;
+    QAction *N3;
+    QAction *N6;
+
+    // Chapter 1..6 -> Label1, Label2, Label4, Label5, Label6, Label7.
+    platform::ClickableLabel *chapterLabel(int chapter) const;
+    // The status bar's panels 0..2 (time, date, always empty).
+    QLabel *statusPanel(int index) const;
+
+    void FormClose();
+    void Timer1Timer();
+    void Label1Click();
+    void Label2Click();
+    void Label4Click();
+    void Label5Click();
+    void Label6Click();
+    void Label7Click();
+    void N11Click();
+    void N21Click();
+    void N31Click();
+    void N41Click();
+    void N51Click();
+    void N61Click();
+    void Label8Click();
+    void Label3Click();
+    void Label10Click();
+    void Label9Click();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void N2Click();
+    void N3Click();
+    void N5Click();
+    void N6Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createPanel();
+    void createMenu();
+    void createStatusBar();
+    void connectHandlers();
+
+    void openChapter(int chapter, bool fromMenu);
+    void openPage(std::initializer_list<platform::ClickableLabel *> shown, const QString &page);
+    void showAndStorePage(const QString &page);
+    void openStudentRow();
+
+    QList<platform::ClickableLabel *> pageLabels() const;
+
+    QLabel *m_panels[3] = {};
+    // The signed-in student's ID, so the row can be found again after a test has closed UserTab.
+    int m_studentId = 0;
+    bool m_exiting = false;
+    bool m_centred = false;
+};
+
+extern TForm2 *Form2;
+
+// Makes sure Result holds a row for the current student (UserTab) and chapter (GlavesTab);
+// a new row gets the grade 0.
+void PrepareResult();
+
+// The time as the status bar shows it: the locale's long format (with seconds) without the zone.
+QString longTimeText(const QLocale &locale, QTime time);
+
+// The text announcing a test of the chapter (1..6).
+QString launchMessage(int chapter, int questions, int minutes);
+
+// Relative page path of chapter 1..6.
+QString chapterPage(int chapter);

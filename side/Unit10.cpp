@@ -1,0 +1,134 @@
+#include "Unit10.h"
+
+#include "Connection.h"
+#include "HandlerGuard.h"
+#include "MessageBoxes.h"
+#include "ShellOpen.h"
+#include "TableCursor.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFont>
+#include <QRegularExpression>
+#include <QSignalBlocker>
+
+TForm10 *Form10 = nullptr;
+
+namespace {
+
+// The table names files inside Present; a name that would reach elsewhere on the disk is
+// refused rather than handed to the desktop to open.
+bool staysInPresentFolder(const QString &file)
+{
+    const QString path = QString(file).replace(u'\\', u'/');
+    if (path.startsWith(u'/'))
+        return false;
+    static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:"));
+    if (drive.match(path).hasMatch())
+        return false;
+    const QStringList parts = path.split(u'/');
+    return !parts.contains(QStringLiteral(".."));
+}
+
+} // namespace
+
+TForm10::TForm10(QWidget *parent) : QWidget(parent), ADOConnection1(nullptr), tblPresent(nullptr)
+{
+    setObjectName(QStringLiteral("Form10"));
+    setWindowTitle(QStringLiteral("Презентации"));
+    QFont windowFont(QStringLiteral("MS Sans Serif"));
+    windowFont.setPointSize(8);
+    setFont(windowFont);
+    move(194, 129);
+    resize(746, 141);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(166, 202, 240));
+    setPalette(p);
+
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setGeometry(8, 8, 721, 28);
+    QFont comboFont(QStringLiteral("MS Sans Serif"));
+    comboFont.setPixelSize(16);
+    ComboBox1->setFont(comboFont);
+    ComboBox1->setEditable(true);
+    // The typed text is a search, not a new topic; and no completion, so one keystroke is one
+    // change and opens one file.
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->setCompleter(nullptr);
+    ComboBox1->setMaxVisibleItems(8);
+    // The line edit's change covers typing and choosing an item alike, once per change.
+    platform::connectHandler(ComboBox1, &QComboBox::editTextChanged, this, &TForm10::ComboBox1Change);
+
+    ADOConnection1 = new Connection(this);
+    ADOConnection1->setObjectName(QStringLiteral("ADOConnection1"));
+    // The bare file name of the original: Data.mdb in the current directory.
+    ADOConnection1->setDatabaseFile(QDir::current().absoluteFilePath(QStringLiteral("Data.mdb")));
+    tblPresent = new TableCursor(ADOConnection1, QStringLiteral("present"), this);
+    tblPresent->setObjectName(QStringLiteral("tblPresent"));
+    // A failure here is a failure to start: it leaves the constructor.
+    FormCreate();
+}
+
+TForm10::~TForm10() = default;
+
+void TForm10::FormCreate()
+{
+    tblPresent->open();
+}
+
+void TForm10::fillAndShow()
+{
+    {
+        // Filling the list is not a choice of the user: it opens nothing.
+        const QSignalBlocker blocker(ComboBox1);
+        if (ComboBox1->count() > 0) {
+            ComboBox1->clear();
+            ComboBox1->clearEditText();
+        }
+        const QString kept = ComboBox1->currentText();
+        tblPresent->first();
+        const int count = tblPresent->recordCount();
+        for (int i = 0; i < count; ++i) {
+            ComboBox1->addItem(tblPresent->fieldByName(QStringLiteral("tema")).asString());
+            tblPresent->next();
+        }
+        // No item is chosen by the fill; the line keeps what it held.
+        ComboBox1->setCurrentIndex(-1);
+        ComboBox1->setEditText(kept);
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm10::ComboBox1Change()
+{
+    const QString text = ComboBox1->currentText();
+    // Opening some other topic's file for a text that names none would be a surprise.
+    if (text.isEmpty())
+        return;
+    if (!tblPresent->locate(QStringLiteral("tema"), text, LocateOption::CaseInsensitive | LocateOption::PartialKey))
+        return;
+    const QString topic = tblPresent->fieldByName(QStringLiteral("tema")).asString();
+    const QString file = tblPresent->fieldByName(QStringLiteral("file")).asString();
+    if (file.trimmed().isEmpty()) {
+        platform::errorBox(QStringLiteral("Для темы «%1» не указан файл презентации.").arg(topic));
+        return;
+    }
+    if (!staysInPresentFolder(file)) {
+        platform::errorBox(QStringLiteral("Файл презентации темы «%1» указан вне папки Present:\n%2\n\n"
+                                          "Такой файл не открывается.")
+                               .arg(topic, file));
+        return;
+    }
+    const QString path = QStringLiteral("Present\\") + file;
+    const QString local = QDir::current().absoluteFilePath(QString(path).replace(u'\\', u'/'));
+    if (!QFileInfo(local).isFile()) {
+        platform::errorBox(QStringLiteral("Файл презентации не найден: ") + QDir::toNativeSeparators(local));
+        return;
+    }
+    platform::shellOpen(path);
+}

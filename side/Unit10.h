@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QWidget>
+
+class Connection;
+class QComboBox;
+class TableCursor;
+
+// The presentations window, with a database connection of its own. Creating it opens
+// "Data.mdb" in the current directory and throws DbError when that fails.
+class TForm10 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TForm10(QWidget *parent = nullptr);
+    ~TForm10() override;
+
+    QComboBox *ComboBox1;
+    Connection *ADOConnection1;
+    TableCursor *tblPresent;
+
+    // The reader's "Презентации": refill the list from the table and show the window.
+    void fillAndShow();
+
+    void FormCreate();
+    void ComboBox1Change();
+};
+
+extern TForm10 *Form10;

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace platform {
+class BitBtn;
+}
+
+// The sign-in window: registration and login of a student. It works in three modes (initial,
+// registration, login), switched by showing, hiding and moving its controls and by its height.
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    QLabel *Image1;
+    QLabel *Label1;
+    QLabel *Label2;
+    QLabel *Label3;
+    QLabel *Label4;
+    QPushButton *SpeedButton1;
+    QPushButton *SpeedButton2;
+    QLineEdit *Edit1;
+    QLineEdit *Edit2;
+    QLineEdit *Edit3;
+    QComboBox *ComboBox1;
+    platform::BitBtn *BitBtn1;
+    platform::BitBtn *BitBtn2;
+    platform::BitBtn *BitBtn3;
+
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void SetTablesActive(bool active);
+
+    // The password read from the last row a login found.
+    QString storedPassword() const { return m_password; }
+
+    // Window heights of the three modes.
+    static constexpr int InitialHeight = 100;
+    static constexpr int RegistrationHeight = 295;
+    static constexpr int LoginHeight = 235;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void createControls();
+    void connectHandlers();
+    void setModeHeight(int height);
+    void setCoursePrompt(const QString &text);
+    void hideEntryControls();
+    // Initial mode after Cancel (everything cleared) or after a login attempt (only the name
+    // and password cleared).
+    void backToInitialMode(bool clearAll);
+    // Stores the new student's row; false (after telling the user) when the file refused it.
+    bool storeNewStudent();
+
+    QString m_password;
+};
+
+extern TForm1 *Form1;

@@ -1,0 +1,644 @@
+#include "Unit6.h"
+
+#include "DataSource.h"
+#include "DbError.h"
+#include "Grading.h"
+#include "HandlerGuard.h"
+#include "MessageBoxes.h"
+#include "TableCursor.h"
+#include "Unit2.h"
+#include "Unit8.h"
+#include "Widgets.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+
+TForm6 *Form6 = nullptr;
+
+namespace {
+
+constexpr int clientWidth = 809;
+constexpr int clientHeight = 404;
+constexpr int barWidth = 25;
+constexpr int pixelsPerAnswer = 5;
+
+const QColor skyBlue(166, 202, 240);
+const QColor navy(0, 0, 128);
+const QColor blue(0, 0, 255);
+const QColor red(255, 0, 0);
+const QColor green(0, 128, 0);
+
+QFont makeFont(const QString &family, int pixels, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QFont windowFont(int pixels, bool bold)
+{
+    return makeFont(QStringLiteral("MS Sans Serif"), pixels, bold);
+}
+
+void setTextColor(QWidget *widget, QPalette::ColorRole role, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Active, role, color);
+    palette.setColor(QPalette::Inactive, role, color);
+    widget->setPalette(palette);
+}
+
+void setBackground(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+template <typename T> T *named(T *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel *plainLabel(QWidget *parent, const char *name, const QString &text, const QRect &geometry, const QFont &font,
+                   const QColor &color)
+{
+    auto *label = named(new QLabel(text, parent), name);
+    // Question banks may hold '<' and '&': show them as typed, never as markup or mnemonics.
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setFont(font);
+    setTextColor(label, QPalette::WindowText, color);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLabel *smallLabel(QWidget *parent, const char *name, const QString &text, int x, int y)
+{
+    auto *label = named(new QLabel(text, parent), name);
+    label->setTextFormat(Qt::PlainText);
+    label->move(x, y);
+    return label;
+}
+
+platform::ClickableLabel *answerLabel(QWidget *parent, const char *name, const QString &text, int top,
+                                      const QString &family)
+{
+    auto *label = named(new platform::ClickableLabel(text, parent), name);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(true);
+    label->setFont(makeFont(family, 13, true));
+    label->setFontColor(blue);
+    label->setCursor(Qt::PointingHandCursor);
+    label->setGeometry(48, top, 521, 33);
+    return label;
+}
+
+QRadioButton *answerButton(QWidget *parent, const char *name, const QString &letter, int top)
+{
+    auto *button = named(new QRadioButton(letter, parent), name);
+    button->setFont(windowFont(13, true));
+    setTextColor(button, QPalette::WindowText, navy);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setGeometry(8, top, 33, 33);
+    return button;
+}
+
+QLabel *bar(QWidget *parent, const char *name, int x, const QColor &color)
+{
+    auto *label = named(new QLabel(parent), name);
+    setBackground(label, color);
+    label->setGeometry(x, 48, barWidth, 0);
+    return label;
+}
+
+void setBarHeight(QLabel *bar, int height)
+{
+    bar->resize(barWidth, height);
+}
+
+// An auto-sized label: grows to its text, never below its designed size.
+void setGrowingText(QLabel *label, const QString &text, int minimumWidth)
+{
+    label->setText(text);
+    label->resize(qMax(minimumWidth, label->sizeHint().width()), label->height());
+}
+
+bool isInteger(const QString &text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    Q_UNUSED(value)
+    return ok;
+}
+
+// A text too long for its fixed label is set smaller, down to a still readable size, rather
+// than cut off mid-line: the student must be able to read every answer in full.
+void fitText(QLabel *label, const QFont &design)
+{
+    constexpr int smallest = 9;
+    QFont font = design;
+    for (int pixels = design.pixelSize(); pixels >= smallest; --pixels) {
+        font.setPixelSize(pixels);
+        const QRect needed =
+            QFontMetrics(font).boundingRect(QRect(0, 0, label->width(), label->height() * 10),
+                                            Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, label->text());
+        if (needed.height() <= label->height())
+            break;
+    }
+    label->setFont(font);
+}
+
+int settingAsInteger(const QString &key)
+{
+    return toInteger(Data->GetSystemValue(key));
+}
+
+} // namespace
+
+TForm6::TForm6(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form6"));
+    // A dialog frame with only a close box, above the other windows.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(clientWidth, clientHeight);
+    setFont(windowFont(11, false));
+    setBackground(this, skyBlue);
+
+    createComponents();
+
+    AnswerLabels = {Label2, Label3, Label4, Label5, Label6, Label7};
+    for (size_t i = 0; i < AnswerLabels.size(); ++i)
+        m_designFonts[i] = AnswerLabels[i]->font();
+
+    Timer1 = named(new QTimer(this), "Timer1");
+    Timer1->setInterval(1000);
+
+    DataSource1 = named(new DataSource(nullptr, this), "DataSource1");
+    DataSource2 = named(new DataSource(nullptr, this), "DataSource2");
+    DataSource3 = named(new DataSource(nullptr, this), "DataSource3");
+    DataSource4 = named(new DataSource(nullptr, this), "DataSource4");
+    DataSource5 = named(new DataSource(nullptr, this), "DataSource5");
+    DataSource6 = named(new DataSource(nullptr, this), "DataSource6");
+
+    connectHandlers();
+}
+
+TForm6::~TForm6() = default;
+
+void TForm6::createComponents()
+{
+    // Frames first, so everything else lies above them.
+    Bevel1 = named(new platform::Bevel(this), "Bevel1");
+    Bevel1->setGeometry(0, 88, 577, 265);
+    Bevel2 = named(new platform::Bevel(this), "Bevel2");
+    Bevel2->setGeometry(0, 0, 577, 81);
+    Panel1 = named(new QFrame(this), "Panel1");
+    setBackground(Panel1, skyBlue);
+    Panel1->setGeometry(0, 80, 577, 8);
+
+    Label1 = plainLabel(this, "Label1", QStringLiteral("№"), {8, 8, 16, 16}, windowFont(13, true), navy);
+    Label2 = plainLabel(this, "Label2", QStringLiteral("Вопрос"), {32, 8, 537, 65},
+                        makeFont(QStringLiteral("Times New Roman"), 13, true), blue);
+    Label2->setWordWrap(true);
+
+    const QString times = QStringLiteral("Times New Roman");
+    Label3 = answerLabel(this, "Label3", QStringLiteral("1-й вариант"), 98, times);
+    Label4 = answerLabel(this, "Label4", QStringLiteral("2-й вариант"), 146, times);
+    Label5 = answerLabel(this, "Label5", QStringLiteral("3-й вариант"), 194, times);
+    Label6 = answerLabel(this, "Label6", QStringLiteral("4-й вариант"), 242, times);
+    Label7 = answerLabel(this, "Label7", QStringLiteral("5-й вариант"), 290, QStringLiteral("Arial"));
+
+    // Created before the answer buttons: first in the tab order.
+    Button1 = named(new QPushButton(QStringLiteral("Следующий"), this), "Button1");
+    Button1->setFont(windowFont(11, true));
+    setTextColor(Button1, QPalette::ButtonText, red);
+    Button1->setGeometry(384, 368, 113, 25);
+    Button1->setEnabled(false);
+
+    // Latin capitals: the right answer is stored as one of them.
+    RadioButton1 = answerButton(this, "RadioButton1", QStringLiteral("A"), 96);
+    RadioButton2 = answerButton(this, "RadioButton2", QStringLiteral("B"), 144);
+    RadioButton3 = answerButton(this, "RadioButton3", QStringLiteral("C"), 192);
+    RadioButton4 = answerButton(this, "RadioButton4", QStringLiteral("D"), 240);
+    RadioButton5 = answerButton(this, "RadioButton5", QStringLiteral("E"), 288);
+
+    Label8 = plainLabel(this, "Label8", QStringLiteral("Таймер"), {240, 368, 97, 25}, windowFont(24, true), navy);
+
+    GroupBox1 = named(new QGroupBox(QStringLiteral("Рейтинг ответов"), this), "GroupBox1");
+    GroupBox1->setGeometry(592, 8, 201, 345);
+    // The frame line runs through the middle of the title, so the column headings at the top
+    // lie inside the frame, not across its edge.
+    GroupBox1->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid rgb(128, 128, 128); margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; background: rgb(166, 202, 240); }"));
+    Label11 = smallLabel(GroupBox1, "Label11", QStringLiteral("правильные"), 8, 16);
+    Label12 = smallLabel(GroupBox1, "Label12", QStringLiteral("неправильные"), 104, 16);
+    Label13 = named(new QLabel(GroupBox1), "Label13");
+    Label13->setGeometry(40, 32, 17, 13);
+    Label14 = named(new QLabel(GroupBox1), "Label14");
+    Label14->setGeometry(144, 32, 17, 13);
+    // Children of the group box, so a bar longer than the box is cut at its edge.
+    Label9 = bar(GroupBox1, "Label9", 40, green);
+    Label10 = bar(GroupBox1, "Label10", 136, red);
+    // The box's style sheet keeps the window font from reaching its children.
+    for (QLabel *label : {Label11, Label12, Label13, Label14})
+        label->setFont(windowFont(11, false));
+    Label11->adjustSize();
+    Label12->adjustSize();
+}
+
+void TForm6::connectHandlers()
+{
+    using platform::connectHandler;
+    connectHandler(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
+    connectHandler(Timer1, &QTimer::timeout, this, &TForm6::Timer1Timer);
+
+    connectHandler(DataSource1, &DataSource::dataChange, this, &TForm6::DataSource1DataChange);
+    connectHandler(DataSource2, &DataSource::dataChange, this, &TForm6::DataSource2DataChange);
+    connectHandler(DataSource3, &DataSource::dataChange, this, &TForm6::DataSource3DataChange);
+    connectHandler(DataSource4, &DataSource::dataChange, this, &TForm6::DataSource4DataChange);
+    connectHandler(DataSource5, &DataSource::dataChange, this, &TForm6::DataSource5DataChange);
+    connectHandler(DataSource6, &DataSource::dataChange, this, &TForm6::DataSource6DataChange);
+
+    // A button becoming checked, by mouse, keyboard or program, is its click; unchecking is not.
+    const auto onChecked = [this](QRadioButton *button, void (TForm6::*handler)()) {
+        connect(button, &QRadioButton::toggled, this, [this, handler](bool checked) {
+            if (checked)
+                platform::guarded([&] { (this->*handler)(); });
+        });
+    };
+    onChecked(RadioButton1, &TForm6::RadioButton1Click);
+    onChecked(RadioButton2, &TForm6::RadioButton2Click);
+    onChecked(RadioButton3, &TForm6::RadioButton3Click);
+    onChecked(RadioButton4, &TForm6::RadioButton4Click);
+    onChecked(RadioButton5, &TForm6::RadioButton5Click);
+
+    connectHandler(Label3, &platform::ClickableLabel::clicked, this, &TForm6::Label3Click);
+    connectHandler(Label4, &platform::ClickableLabel::clicked, this, &TForm6::Label4Click);
+    connectHandler(Label5, &platform::ClickableLabel::clicked, this, &TForm6::Label5Click);
+    connectHandler(Label6, &platform::ClickableLabel::clicked, this, &TForm6::Label6Click);
+    connectHandler(Label7, &platform::ClickableLabel::clicked, this, &TForm6::Label7Click);
+}
+
+void TForm6::bindDataSources()
+{
+    DataSource1->setDataSet(Data->Test1Tab);
+    DataSource2->setDataSet(Data->Test2Tab);
+    DataSource3->setDataSet(Data->Test3Tab);
+    DataSource4->setDataSet(Data->Test4Tab);
+    DataSource5->setDataSet(Data->Test5Tab);
+    DataSource6->setDataSet(Data->Test6Tab);
+}
+
+// --- Launch check -----------------------------------------------------------------------------
+
+QString TForm6::launchProblem(TableCursor *testTab) const
+{
+    if (!testTab || !testTab->isOpen())
+        return QStringLiteral("Не выбрана глава для теста: откройте страницу главы.");
+
+    const QString minutes = Data->GetSystemValue(QStringLiteral("Min"));
+    if (minutes.isEmpty())
+        return QStringLiteral("Не задано время на тест: в настройках нет значения «Min».");
+    if (!isInteger(minutes))
+        return QStringLiteral("Время на тест задано неверно: «%1» не является целым числом минут.").arg(minutes);
+    // Below one minute the countdown would never reach 00:00.
+    if (minutes.toInt() < 1)
+        return QStringLiteral("Время на тест должно быть не меньше одной минуты.");
+
+    for (const QString &key :
+         {QStringLiteral("FinePercent"), QStringLiteral("GoodPercent"), QStringLiteral("BadPercent")}) {
+        const QString value = Data->GetSystemValue(key);
+        if (value.isEmpty())
+            return QStringLiteral("Не заданы пороги оценок: в настройках нет значения «%1».").arg(key);
+        if (!isInteger(value))
+            return QStringLiteral("Порог оценки задан неверно: значение «%1» = «%2» не является целым числом.")
+                .arg(key, value);
+    }
+
+    // Without questions there is nothing to ask and no share of right answers.
+    if (testTab->recordCount() == 0)
+        return QStringLiteral("В базе вопросов этой главы нет ни одного вопроса.");
+    return {};
+}
+
+// --- Start and end ----------------------------------------------------------------------------
+
+void TForm6::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    if (QScreen *desktop = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(desktop->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    platform::guarded([this] { FormShow(); });
+}
+
+void TForm6::FormShow()
+{
+    QuestionNo = 1;
+    setGrowingText(Label1, QStringLiteral("1"), 16);
+    if (Form2)
+        Form2->hide();
+    RightCount = 0;
+    WrongCount = 0;
+    MinLeft = settingAsInteger(QStringLiteral("Min"));
+    Button1->setEnabled(false);
+    uncheckAnswers();
+}
+
+void TForm6::closeEvent(QCloseEvent *event)
+{
+    platform::guarded([this] { FormClose(); });
+    // Even if the close failed half-way, a hidden window must not go on counting.
+    Timer1->stop();
+    event->accept();
+}
+
+void TForm6::FormClose()
+{
+    // UserTab stays open: its current row is the signed-in student, whom the reader, the next
+    // result row and the statistics rely on. The reader reopens GlavesTab and ResultTab itself.
+    for (int chapter = 1; chapter <= 6; ++chapter)
+        Data->testTab(chapter)->close();
+    Data->ResultTab->close();
+    Data->GlavesTab->close();
+
+    setBarHeight(Label9, 0);
+    setBarHeight(Label10, 0);
+
+    if (Grade > 2) {
+        for (int chapter = 1; chapter <= 6; ++chapter) {
+            platform::ClickableLabel *label = Form2->chapterLabel(chapter);
+            label->setFontColor(red);
+            label->setEnabled(true);
+        }
+    }
+
+    Form2->BitBtn2->setEnabled(false);
+    showReader();
+
+    SecLeft = 0;
+    Label13->clear();
+    Label14->clear();
+    Timer1->stop();
+    Label8->setText(QStringLiteral("Таймер"));
+}
+
+void TForm6::showReader()
+{
+    Form2->show();
+    Form2->raise();
+    Form2->activateWindow();
+}
+
+// --- Questions --------------------------------------------------------------------------------
+
+void TForm6::showQuestion(TableCursor *testTab)
+{
+    // Nothing to show from a closed or empty table; the labels keep their texts.
+    if (!testTab->isOpen() || testTab->isEmpty())
+        return;
+    // By position: the question tables of chapters 3..6 declare no column names.
+    for (int k = 1; k <= 6; ++k) {
+        const auto index = static_cast<size_t>(k - 1);
+        AnswerLabels[index]->setText(testTab->field(k).asString());
+        fitText(AnswerLabels[index], m_designFonts[index]);
+    }
+}
+
+void TForm6::DataSource1DataChange()
+{
+    showQuestion(Data->Test1Tab);
+}
+
+void TForm6::DataSource2DataChange()
+{
+    showQuestion(Data->Test2Tab);
+}
+
+void TForm6::DataSource3DataChange()
+{
+    showQuestion(Data->Test3Tab);
+}
+
+void TForm6::DataSource4DataChange()
+{
+    showQuestion(Data->Test4Tab);
+}
+
+void TForm6::DataSource5DataChange()
+{
+    showQuestion(Data->Test5Tab);
+}
+
+void TForm6::DataSource6DataChange()
+{
+    showQuestion(Data->Test6Tab);
+}
+
+void TForm6::choose(QRadioButton *button)
+{
+    Button1->setEnabled(true);
+    ChosenLetter = button->text();
+}
+
+void TForm6::RadioButton1Click()
+{
+    choose(RadioButton1);
+}
+
+void TForm6::RadioButton2Click()
+{
+    choose(RadioButton2);
+}
+
+void TForm6::RadioButton3Click()
+{
+    choose(RadioButton3);
+}
+
+void TForm6::RadioButton4Click()
+{
+    choose(RadioButton4);
+}
+
+void TForm6::RadioButton5Click()
+{
+    choose(RadioButton5);
+}
+
+void TForm6::Label3Click()
+{
+    RadioButton1->setChecked(true);
+}
+
+void TForm6::Label4Click()
+{
+    RadioButton2->setChecked(true);
+}
+
+void TForm6::Label5Click()
+{
+    RadioButton3->setChecked(true);
+}
+
+void TForm6::Label6Click()
+{
+    RadioButton4->setChecked(true);
+}
+
+void TForm6::Label7Click()
+{
+    RadioButton5->setChecked(true);
+}
+
+void TForm6::uncheckAnswers()
+{
+    // An exclusive group never lets its checked button go; lift the rule for the moment.
+    for (QRadioButton *button : {RadioButton1, RadioButton2, RadioButton3, RadioButton4, RadioButton5}) {
+        button->setAutoExclusive(false);
+        button->setChecked(false);
+        button->setAutoExclusive(true);
+    }
+}
+
+void TForm6::Button1Click()
+{
+    for (int chapter = 1; chapter <= 6; ++chapter) {
+        TableCursor *tab = Data->testTab(chapter);
+        if (!tab->isOpen())
+            continue;
+        // Exact text: a lower-case letter, a blank or a Cyrillic look-alike is a wrong answer.
+        if (tab->field(7).asString() == ChosenLetter) {
+            ++RightCount;
+            Label13->setText(QString::number(RightCount));
+            setBarHeight(Label9, pixelsPerAnswer * RightCount);
+        } else {
+            ++WrongCount;
+        }
+        Label14->setText(QString::number(WrongCount));
+        setBarHeight(Label10, pixelsPerAnswer * WrongCount);
+        tab->next();
+        NextQ();
+    }
+}
+
+void TForm6::NextQ()
+{
+    for (int chapter = 1; chapter <= 6; ++chapter) {
+        TableCursor *tab = Data->testTab(chapter);
+        if (!tab->isOpen())
+            continue;
+        if (tab->eof()) {
+            Button1->setEnabled(false);
+            Result();
+        } else {
+            ++QuestionNo;
+        }
+        setGrowingText(Label1, QString::number(QuestionNo), 16);
+        Rbt();
+    }
+}
+
+void TForm6::Rbt()
+{
+    Button1->setEnabled(false);
+    uncheckAnswers();
+}
+
+// --- Time -------------------------------------------------------------------------------------
+
+void TForm6::Timer1Timer()
+{
+    if (SecLeft == 0 && MinLeft > 0) {
+        SecLeft = 60;
+        --MinLeft;
+    }
+    --SecLeft;
+    ShowTime();
+    if (MinLeft == 0 && SecLeft == 0) {
+        Timer1->stop();
+        platform::plainBox(QStringLiteral("Заданный интервал времени истек!"));
+        Result();
+    }
+}
+
+void TForm6::ShowTime()
+{
+    Label8->setText(timeText(MinLeft, SecLeft));
+    Label8->setVisible(true);
+}
+
+// --- Grading ----------------------------------------------------------------------------------
+
+void TForm6::storeGrade()
+{
+    TableCursor *results = Data->ResultTab;
+    // The chapter row must be the tested chapter's: if the reader found no row with its caption,
+    // the current one belongs to another chapter, whose grade would be overwritten.
+    for (int chapter = 1; chapter <= 6; ++chapter) {
+        if (!Data->testTab(chapter)->isOpen())
+            continue;
+        const QString caption = Form2->chapterLabel(chapter)->text();
+        if (Data->GlavesTab->fieldByName(QStringLiteral("Caption")).asString() != caption)
+            throw DbError(QStringLiteral("в списке глав нет главы «%1».").arg(caption));
+    }
+    const int chapterId = Data->GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger();
+    // Editing whatever row happens to be current would overwrite another chapter's grade.
+    if (!results->locate(QStringLiteral("ID_Glava"), chapterId))
+        throw DbError(QStringLiteral("в таблице результатов нет строки этой главы."));
+    results->edit();
+    results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(Grade);
+    results->post();
+    results->refresh();
+    Data->UserTab->refresh();
+}
+
+void TForm6::Result()
+{
+    const int fine = settingAsInteger(QStringLiteral("FinePercent"));
+    const int good = settingAsInteger(QStringLiteral("GoodPercent"));
+    const int bad = settingAsInteger(QStringLiteral("BadPercent"));
+    Grade = gradeFor(rightPercentage(RightCount, QuestionCount), fine, good, bad);
+
+    // A grade that did not reach the database is never reported as given; the test still
+    // ends, so the student is not left in a window that cannot go on.
+    QString failure;
+    try {
+        storeGrade();
+    } catch (const DbError &e) {
+        failure = e.message();
+    }
+
+    uncheckAnswers();
+    if (failure.isEmpty()) {
+        const TimeUsed used = timeUsed(settingAsInteger(QStringLiteral("Min")), MinLeft, SecLeft);
+        MinLeft = used.minutes;
+        SecLeft = used.seconds;
+    }
+    Timer1->stop();
+
+    if (failure.isEmpty())
+        platform::plainBox(resultReport(RightCount, QuestionCount, {MinLeft, SecLeft}, Grade));
+    else
+        platform::errorBox(QStringLiteral("Не удалось сохранить оценку: ") + failure);
+
+    close();
+    showReader();
+}

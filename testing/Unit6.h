@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+
+class DataSource;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class TableCursor;
+
+namespace platform {
+class Bevel;
+class ClickableLabel;
+} // namespace platform
+
+// The test window: one timed multiple-choice test of one chapter.
+class TForm6 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TForm6(QWidget *parent = nullptr);
+    ~TForm6() override;
+
+    platform::Bevel *Bevel1;
+    platform::Bevel *Bevel2;
+    QFrame *Panel1;
+    QLabel *Label1;
+    QLabel *Label2;
+    platform::ClickableLabel *Label3;
+    platform::ClickableLabel *Label4;
+    platform::ClickableLabel *Label5;
+    platform::ClickableLabel *Label6;
+    platform::ClickableLabel *Label7;
+    QPushButton *Button1;
+    QRadioButton *RadioButton1;
+    QRadioButton *RadioButton2;
+    QRadioButton *RadioButton3;
+    QRadioButton *RadioButton4;
+    QRadioButton *RadioButton5;
+    QLabel *Label8;
+    QGroupBox *GroupBox1;
+    QLabel *Label11;
+    QLabel *Label12;
+    QLabel *Label13;
+    QLabel *Label14;
+    QLabel *Label9;
+    QLabel *Label10;
+    QTimer *Timer1;
+    DataSource *DataSource1;
+    DataSource *DataSource2;
+    DataSource *DataSource3;
+    DataSource *DataSource4;
+    DataSource *DataSource5;
+    DataSource *DataSource6;
+
+    // Test state, read and written by the reader at launch.
+    int MinLeft = 0;
+    int SecLeft = 0;
+    int RightCount = 0;
+    int WrongCount = 0;
+    int QuestionCount = 0;
+    int Grade = 0;
+    int QuestionNo = 0;
+    QString ChosenLetter;
+    // Label2 .. Label7: the question and the five answers.
+    std::array<QLabel *, 6> AnswerLabels{};
+
+    // Why a test of this chapter cannot start (settings missing or not numbers, a limit below
+    // one minute, no questions), as a Russian message; empty when it can.
+    QString launchProblem(TableCursor *testTab) const;
+
+    // Links the record-change notifications of the data module's six test cursors to this
+    // window; the window set calls it once the data module exists.
+    void bindDataSources();
+
+    void FormShow();
+    void FormClose();
+    void DataSource1DataChange();
+    void DataSource2DataChange();
+    void DataSource3DataChange();
+    void DataSource4DataChange();
+    void DataSource5DataChange();
+    void DataSource6DataChange();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void RadioButton3Click();
+    void RadioButton4Click();
+    void RadioButton5Click();
+    void Label3Click();
+    void Label4Click();
+    void Label5Click();
+    void Label6Click();
+    void Label7Click();
+    void Button1Click();
+    void NextQ();
+    void Rbt();
+    void Timer1Timer();
+    void ShowTime();
+    void Result();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createComponents();
+    void connectHandlers();
+    void showQuestion(TableCursor *testTab);
+    void choose(QRadioButton *button);
+    void uncheckAnswers();
+    void storeGrade();
+    void showReader();
+
+    std::array<QFont, 6> m_designFonts;
+};
+
+extern TForm6 *Form6;

@@ -1,0 +1,303 @@
+// Opening the database file, the errors on a wrong file, writes that reach the disk and two
+// connections on one file.
+
+#include "Connection.h"
+#include "DataFixture.h"
+#include "DbError.h"
+#include "TableCursor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+
+QString errorOf(const std::function<void()> &fn)
+{
+    try {
+        fn();
+    } catch (const DbError &e) {
+        return e.message();
+    }
+    return {};
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestConnection : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void missingFileIsNotCreated()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Нет такой папки/Data.mdb"));
+        const QString flat = dir.filePath(QStringLiteral("Data.mdb"));
+        for (const QString &file : {path, flat}) {
+            Connection connection;
+            connection.setDatabaseFile(file);
+            TableCursor users(&connection, QStringLiteral("Users"));
+            const QString message = errorOf([&] { users.open(); });
+            QVERIFY2(message.contains(QStringLiteral("не найден")), qPrintable(message));
+            QVERIFY2(message.contains(file), qPrintable(message));
+            QVERIFY(!QFile::exists(file));
+            QVERIFY(!connection.isOpen());
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    }
+
+    void wrongFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expected");
+        QByteArray jet(2048, '\0');
+        jet.replace(4, 15, "Standard Jet DB");
+        QByteArray ace(2048, '\0');
+        ace.replace(4, 15, "Standard ACE DB");
+        QTest::newRow("empty") << QByteArray() << "пуст";
+        QTest::newRow("Jet") << jet << "преобразовать в этот формат";
+        QTest::newRow("ACE") << ace << "Microsoft Access";
+        QTest::newRow("text") << QByteArray("Привет, это не база данных\n") << "не является базой данных SQLite";
+        QTest::newRow("short") << QByteArray("SQLite") << "не является базой данных SQLite";
+    }
+
+    void wrongFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Data.mdb"));
+        writeFile(path, content);
+        Connection connection;
+        connection.setDatabaseFile(path);
+        const QString message = errorOf([&] { connection.open(); });
+        QVERIFY2(message.contains(expected), qPrintable(message));
+        QVERIFY2(message.contains(path), qPrintable(message));
+        QVERIFY(!connection.isOpen());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
+    }
+
+    void missingTableAndColumn()
+    {
+        DataFixture db;
+        Connection connection;
+        connection.setDatabaseFile(db.file());
+        TableCursor nothing(&connection, QStringLiteral("Отчёты"));
+        QString message = errorOf([&] { nothing.open(); });
+        QVERIFY2(message.contains(QStringLiteral("«Отчёты»")), qPrintable(message));
+        QVERIFY(!nothing.isOpen());
+
+        TableCursor users(&connection, QStringLiteral("Users"));
+        users.setDeclaredFields({QStringLiteral("ID"), QStringLiteral("отчество")});
+        message = errorOf([&] { users.open(); });
+        QVERIFY2(message.contains(QStringLiteral("«Users»")) && message.contains(QStringLiteral("«отчество»")),
+                 qPrintable(message));
+    }
+
+    void unusualFolderNames_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("spaces and Cyrillic") << "Мои документы/Учебник Веланика";
+        QTest::newRow("URI characters") << "100% готово?#1&a=b";
+    }
+
+    void unusualFolderNames()
+    {
+        QFETCH(QString, folder);
+        DataFixture db;
+        db.exec(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES ('Найден')"));
+        const QString dir = db.folder() + folder;
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY(QFile::copy(db.file(), dir + QStringLiteral("/Data.mdb")));
+        Connection connection;
+        connection.setDatabaseFile(dir + QStringLiteral("/Data.mdb"));
+        TableCursor users(&connection, QStringLiteral("Users"));
+        users.open();
+        QCOMPARE(users.fieldByName(QStringLiteral("фамилия")).asString(), QStringLiteral("Найден"));
+        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("Data.mdb")});
+    }
+
+    void samePathAgainWhileOpen()
+    {
+        DataFixture db;
+        DataFixture other;
+        Connection connection;
+        connection.setDatabaseFile(db.file());
+        TableCursor users(&connection, QStringLiteral("Users"));
+        users.open();
+        // The same file, even spelled differently, changes nothing.
+        connection.setDatabaseFile(db.folder() + QStringLiteral("./Data.mdb"));
+        QVERIFY(connection.isOpen());
+        QVERIFY(users.isOpen());
+        const QString message = errorOf([&] { connection.setDatabaseFile(other.file()); });
+        QVERIFY2(!message.isEmpty(), "another file while open must throw");
+        QCOMPARE(connection.databaseFile(), db.file());
+        QVERIFY(users.isOpen());
+        // Closed, it may move; its cursors closed with it.
+        connection.close();
+        QVERIFY(!users.isOpen());
+        connection.setDatabaseFile(other.file());
+        users.open();
+        QCOMPARE(connection.databaseFile(), other.file());
+    }
+
+    void postedRowIsOnDisk()
+    {
+        DataFixture db;
+        Connection connection;
+        connection.setDatabaseFile(db.file());
+        TableCursor users(&connection, QStringLiteral("Users"));
+        users.open();
+        users.append();
+        users.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Сохранённый"));
+        users.post();
+        // A connection of its own, as another process would see it, without closing ours.
+        QCOMPARE(db.scalar(QStringLiteral("SELECT \"фамилия\" FROM Users")).toString(), QStringLiteral("Сохранённый"));
+        QVERIFY(!QFile::exists(db.file() + QStringLiteral("-journal")));
+        QSqlQuery mode(connection.database());
+        QVERIFY(mode.exec(QStringLiteral("PRAGMA synchronous")) && mode.next());
+        QCOMPARE(mode.value(0).toInt(), 2); // FULL
+    }
+
+    void twoConnectionsOnOneFile()
+    {
+        DataFixture db;
+        Connection first;
+        Connection second;
+        first.setDatabaseFile(db.file());
+        second.setDatabaseFile(db.file());
+        TableCursor a(&first, QStringLiteral("Users"));
+        TableCursor b(&second, QStringLiteral("Users"));
+        a.open();
+        b.open();
+        for (int i = 0; i < 3; ++i) {
+            for (TableCursor *cursor : {&a, &b}) {
+                cursor->append();
+                cursor->fieldByName(QStringLiteral("фамилия"))
+                    .setAsString((cursor == &a ? QStringLiteral("a-%1") : QStringLiteral("b-%1")).arg(i));
+                cursor->post();
+            }
+        }
+        QCOMPARE(a.recordCount(), 3);
+        a.refresh();
+        b.refresh();
+        QCOMPARE(a.recordCount(), 6);
+        QCOMPARE(b.recordCount(), 6);
+        QVERIFY(a.locate(QStringLiteral("фамилия"), QStringLiteral("b-2")));
+        // A cursor of one connection editing a row the other one wrote.
+        a.edit();
+        a.fieldByName(QStringLiteral("курс")).setAsString(QStringLiteral("5 - Курс"));
+        a.post();
+        b.refresh();
+        QVERIFY(b.locate(QStringLiteral("курс"), QStringLiteral("5 - Курс")));
+        QCOMPARE(b.fieldByName(QStringLiteral("фамилия")).asString(), QStringLiteral("b-2"));
+    }
+
+    void openCursorsHoldNoLock()
+    {
+        DataFixture db;
+        db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+                               "INSERT INTO Users (\"фамилия\") SELECT 'Студент ' || i FROM n"));
+        Connection connection;
+        connection.setDatabaseFile(db.file());
+        TableCursor users(&connection, QStringLiteral("Users"));
+        users.open();
+        users.next();
+        users.locate(QStringLiteral("фамилия"), QStringLiteral("Студент 2"), LocateOption::PartialKey);
+        users.valueAt(250, 1);
+        // Another program writes at once, without waiting: nothing of ours keeps the file locked.
+        sqlite3 *other = db.openRaw();
+        sqlite3_busy_timeout(other, 0);
+        const int rc = sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO Users (\"фамилия\") VALUES ('x'); COMMIT",
+                                    nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QCOMPARE(rc, SQLITE_OK);
+        users.refresh();
+        QCOMPARE(users.recordCount(), 301);
+    }
+
+    void refusedWriteKeepsThePendingRow()
+    {
+        DataFixture db;
+        Connection connection;
+        connection.setDatabaseFile(db.file());
+        TableCursor users(&connection, QStringLiteral("Users"));
+        users.open();
+        QSqlQuery readOnly(connection.database());
+        QVERIFY(readOnly.exec(QStringLiteral("PRAGMA query_only = 1")));
+        users.append();
+        users.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Не сохранится"));
+        const QString message = errorOf([&] { users.post(); });
+        QVERIFY2(message.contains(QStringLiteral("Не удалось сохранить")), qPrintable(message));
+        QCOMPARE(users.state(), CursorState::Insert);
+        QVERIFY(readOnly.exec(QStringLiteral("PRAGMA query_only = 0")));
+        users.post();
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 1);
+    }
+
+    void readOnlyPlaces_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("file") << false;
+        QTest::newRow("folder") << true;
+    }
+
+    void readOnlyPlaces()
+    {
+        QFETCH(bool, folder);
+        if (geteuid() == 0)
+            QSKIP("file permissions do not bind root");
+        DataFixture db;
+        const QString place = folder ? db.folder() : db.file();
+        const QFile::Permissions before = QFile::permissions(place);
+        QFile::setPermissions(place, QFile::ReadOwner | (folder ? QFile::ExeOwner : QFile::Permissions()));
+        Connection connection;
+        connection.setDatabaseFile(db.file());
+        TableCursor users(&connection, QStringLiteral("Users"));
+        users.open();
+        users.append();
+        users.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("x"));
+        const QString message = errorOf([&] { users.post(); });
+        QFile::setPermissions(place, before);
+        QVERIFY2(message.contains(QStringLiteral("Не удалось сохранить")), qPrintable(message));
+        QCOMPARE(users.state(), CursorState::Insert);
+    }
+
+    void transactionRollsBack()
+    {
+        DataFixture db;
+        Connection connection;
+        connection.setDatabaseFile(db.file());
+        const QString message = errorOf([&] {
+            connection.inTransaction([&] {
+                QSqlQuery q(connection.database());
+                QVERIFY(q.exec(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES ('половина')")));
+                throw DbError(QStringLiteral("сбой"));
+            });
+        });
+        QCOMPARE(message, QStringLiteral("сбой"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 0);
+        connection.inTransaction([&] {
+            QSqlQuery q(connection.database());
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES ('целая')")));
+        });
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConnection)
+#include "tst_connection.moc"

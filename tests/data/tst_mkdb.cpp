@@ -1,0 +1,166 @@
+// The database builder: what it stores, and how it reports a broken source.
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+namespace {
+
+const QByteArray goodQuestions = "# Тест к главе\n"
+                                 "? Первый вопрос: 'кавычки'; и точка с запятой\n"
+                                 "A один\nB два\nC три\nD четыре\nE пять\n= C\n"
+                                 "\n\n"
+                                 "?  Второй вопрос  \r\n"
+                                 "A a\r\nB b\r\nC c\r\nD d\r\nE e\r\n=  A\r\n";
+
+struct Run
+{
+    int code = -1;
+    QString errors;
+};
+
+} // namespace
+
+class TestMkdb : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    void write(const QString &name, const QByteArray &content) const
+    {
+        QFile file(path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+
+    Run mkdb(const QString &out, const QStringList &questions, const QString &data = QStringLiteral("data.sql")) const
+    {
+        QStringList args{path(out), QStringLiteral(TEXTBOOK_SCHEMA_SQL), path(data)};
+        for (const QString &q : questions)
+            args.append(path(q));
+        QProcess process;
+        process.start(QStringLiteral(MKDB_PATH), args);
+        process.waitForFinished();
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QStringList query(const QString &file, const char *sql) const
+    {
+        QStringList rows;
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(path(file).toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+        while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+            QStringList cells;
+            for (int i = 0; i < sqlite3_column_count(stmt); ++i)
+                cells.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, i))));
+            rows.append(cells.join(u'|'));
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        return rows;
+    }
+
+    void expectNoOutput(const QString &out) const
+    {
+        QVERIFY(!QFile::exists(path(out)));
+        QVERIFY(!QFile::exists(path(out + QStringLiteral(".part"))));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        write(QStringLiteral("data.sql"), "-- settings\nINSERT INTO System (Name, Value) VALUES ('Min', '20');\n"
+                                          "INSERT INTO Glaves (Caption) VALUES ('Глава1');\n");
+        QDir(m_dir.path()).remove(QStringLiteral("Data.mdb"));
+    }
+
+    void buildsTheDatabase()
+    {
+        write(QStringLiteral("Test1.txt"), goodQuestions);
+        write(QStringLiteral("Test4.txt"), "# пока без вопросов\n");
+        const Run run = mkdb(QStringLiteral("Data.mdb"), {QStringLiteral("Test1.txt"), QStringLiteral("Test4.txt")});
+        QVERIFY2(run.code == 0, qPrintable(run.errors));
+        QCOMPARE(query(QStringLiteral("Data.mdb"), "SELECT Name, Value FROM System"),
+                 QStringList{QStringLiteral("Min|20")});
+        QCOMPARE(
+            query(QStringLiteral("Data.mdb"),
+                  "SELECT ID_V, вопрос, отв1, отв2, отв3, отв4, отв5, вариант FROM Test1 ORDER BY ID_V"),
+            (QStringList{QStringLiteral("1|Первый вопрос: 'кавычки'; и точка с запятой|один|два|три|четыре|пять|C"),
+                         QStringLiteral("2|Второй вопрос|a|b|c|d|e|A")}));
+        QCOMPARE(query(QStringLiteral("Data.mdb"), "SELECT count(*) FROM Test4"), QStringList{QStringLiteral("0")});
+        QVERIFY(!QFile::exists(path(QStringLiteral("Data.mdb.part"))));
+    }
+
+    void refusesAnExistingFile()
+    {
+        write(QStringLiteral("Data.mdb"), "keep me");
+        const Run run = mkdb(QStringLiteral("Data.mdb"), {});
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.errors.contains(QStringLiteral("уже существует")), qPrintable(run.errors));
+        QFile file(path(QStringLiteral("Data.mdb")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("keep me"));
+    }
+
+    void brokenQuestions_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expected"); // file:line and a word of the reason
+        QTest::newRow("no question mark") << QByteArray("# x\nA один\n") << "Test1.txt:2: ожидалось начало вопроса";
+        QTest::newRow("answer missing") << QByteArray("? В\nA 1\nB 2\nD 4\nE 5\n= A\n")
+                                        << "Test1.txt:4: ожидался ответ «C";
+        QTest::newRow("unfinished") << QByteArray("? В\nA 1\nB 2\nC 3\nD 4\nE 5\n= A\n\n? Другой\n")
+                                    << "Test1.txt:9: вопрос со строки 9";
+        QTest::newRow("bad letter") << QByteArray("? В\nA 1\nB 2\nC 3\nD 4\nE 5\n= F\n")
+                                    << "Test1.txt:7: правильный ответ";
+        QTest::newRow("no blank line") << QByteArray("? В\nA 1\nB 2\nC 3\nD 4\nE 5\n= A\n? Г\n")
+                                       << "Test1.txt:8: между вопросами";
+        QTest::newRow("no space") << QByteArray("?Вопрос\n") << "Test1.txt:1: после «?» нужен пробел";
+        QTest::newRow("too long") << (QByteArray("? ") + QByteArray(256, 'x') + "\nA 1\nB 2\nC 3\nD 4\nE 5\n= A\n")
+                                  << "Test1.txt:1: текст поля «вопрос» длиннее 255";
+        QTest::newRow("not UTF-8") << QByteArray("? \xcf\xf0\xe8\xe2\xe5\xf2\n")
+                                   << "Test1.txt:1: строка не в кодировке";
+    }
+
+    void brokenQuestions()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expected);
+        write(QStringLiteral("Test1.txt"), content);
+        const Run run = mkdb(QStringLiteral("Data.mdb"), {QStringLiteral("Test1.txt")});
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.errors.contains(expected), qPrintable(run.errors));
+        expectNoOutput(QStringLiteral("Data.mdb"));
+    }
+
+    void unknownTable()
+    {
+        write(QStringLiteral("Test9.txt"), goodQuestions);
+        const Run run = mkdb(QStringLiteral("Data.mdb"), {QStringLiteral("Test9.txt")});
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.errors.contains(QStringLiteral("«Test9»")), qPrintable(run.errors));
+        expectNoOutput(QStringLiteral("Data.mdb"));
+    }
+
+    void brokenSqlNamesItsLine()
+    {
+        write(QStringLiteral("bad.sql"),
+              "INSERT INTO System (Name) VALUES ('a');\n\n-- next\nINSERT INTO Nope VALUES (1);\n");
+        const Run run = mkdb(QStringLiteral("Data.mdb"), {}, QStringLiteral("bad.sql"));
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.errors.contains(QStringLiteral("bad.sql:4: no such table: Nope")), qPrintable(run.errors));
+        expectNoOutput(QStringLiteral("Data.mdb"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMkdb)
+#include "tst_mkdb.moc"

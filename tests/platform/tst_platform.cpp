@@ -1,0 +1,165 @@
+#include "HandlerGuard.h"
+#include "MessageBoxes.h"
+#include "ProgramPaths.h"
+#include "WebView.h"
+#include "Widgets.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <stdexcept>
+
+using namespace platform;
+
+class TestPlatform : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void mnemonics_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("rich");
+        QTest::newRow("leading") << QStringLiteral("&Запись существует!")
+                                 << QStringLiteral("<u>З</u>апись существует!");
+        QTest::newRow("double") << QStringLiteral("A && B") << QStringLiteral("A &amp; B");
+        QTest::newRow("markup") << QStringLiteral("<b>") << QStringLiteral("&lt;b&gt;");
+        QTest::newRow("carriage return") << QStringLiteral("a\rb") << QStringLiteral("a<br>b");
+        QTest::newRow("trailing") << QStringLiteral("a&") << QStringLiteral("a&amp;");
+    }
+    void mnemonics()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, rich);
+        QCOMPARE(mnemonicToRichText(text), rich);
+    }
+
+    void pagePathsKeepTheirText()
+    {
+        QTemporaryDir dir;
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        const QString expanded = expandFileName(QStringLiteral("Glaves\\Glava2.htm"));
+        QDir::setCurrent(previous);
+        QCOMPARE(expanded, QDir(dir.path()).canonicalPath() + QStringLiteral("/Glaves\\Glava2.htm"));
+        QCOMPARE(localPath(expanded), QDir(dir.path()).canonicalPath() + QStringLiteral("/Glaves/Glava2.htm"));
+        QCOMPARE(expandFileName(QString()), QString());
+        QCOMPARE(expandFileName(QStringLiteral("/abs/x.htm")), QStringLiteral("/abs/x.htm"));
+    }
+
+    void programFolderEndsWithSeparator()
+    {
+        setProgramFolder(QStringLiteral("/tmp/Учебник с пробелом"));
+        QCOMPARE(programFolder(), QStringLiteral("/tmp/Учебник с пробелом/"));
+        WebView view;
+        QCOMPARE(view.Path(), QStringLiteral("/tmp/Учебник с пробелом/"));
+        setProgramFolder({});
+        QVERIFY(programFolder().endsWith(u'/'));
+    }
+
+    void links_data()
+    {
+        QTest::addColumn<QUrl>("url");
+        QTest::addColumn<int>("target");
+        QTest::newRow("chapter") << QUrl::fromLocalFile(QStringLiteral("/x/Glaves/Glava3.htm"))
+                                 << int(LinkTarget::InView);
+        QTest::newRow("html") << QUrl::fromLocalFile(QStringLiteral("/x/Glaves/Glava1.HTML"))
+                              << int(LinkTarget::InView);
+        QTest::newRow("pdf") << QUrl::fromLocalFile(QStringLiteral("/x/Present/a.pdf"))
+                             << int(LinkTarget::DesktopProgram);
+        QTest::newRow("web") << QUrl(QStringLiteral("https://example.org/")) << int(LinkTarget::Browser);
+        QTest::newRow("mail") << QUrl(QStringLiteral("mailto:a@b.c")) << int(LinkTarget::Browser);
+    }
+    void links()
+    {
+        QFETCH(QUrl, url);
+        QFETCH(int, target);
+        QCOMPARE(int(classifyLink(url)), target);
+    }
+
+    void missingPageShowsNotice()
+    {
+        WebView::setDefaultBackend(WebView::Backend::TextBrowser);
+        WebView view;
+        QSignalSpy loaded(&view, &WebView::loadFinished);
+        view.Navigate(QStringLiteral("/nonexistent/Glaves\\Нет.htm"));
+        QCOMPARE(view.location(), QStringLiteral("/nonexistent/Glaves\\Нет.htm"));
+        QCOMPARE(loaded.count(), 1);
+        QCOMPARE(loaded.at(0).at(0).toBool(), false);
+    }
+
+    void guardTurnsExceptionIntoErrorBox()
+    {
+        ScriptedMessageBoxes boxes;
+        bool after = false;
+        const bool ok = guarded([&] {
+            throw std::runtime_error("Таблица не найдена");
+            after = true;
+        });
+        QVERIFY(!ok);
+        QVERIFY(!after);
+        QCOMPARE(boxes.records.size(), 1);
+        QCOMPARE(boxes.records[0].kind, BoxKind::StandardError);
+        QCOMPARE(boxes.records[0].text, QStringLiteral("Таблица не найдена"));
+    }
+
+    void boxesRecordKindsAndAnswers()
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.answers = {BoxAnswer::Cancel};
+        QCOMPARE(informationBox(QStringLiteral("q?"), BoxButtons::OkCancel), BoxAnswer::Cancel);
+        errorBox(QStringLiteral("e"));
+        plainBox(QStringLiteral("p"));
+        QCOMPARE(boxes.records.size(), 3);
+        QCOMPARE(boxes.records[0].title, QStringLiteral("Information"));
+        QCOMPARE(boxes.records[0].buttons, BoxButtons::OkCancel);
+        QCOMPARE(boxes.records[1].title, QStringLiteral("Ошибка"));
+        QCOMPARE(boxes.records[1].kind, BoxKind::Error);
+        QCOMPARE(boxes.records[2].kind, BoxKind::Plain);
+    }
+
+    void enterAndEscapePressVisibleButtons()
+    {
+        QWidget window;
+        auto *ok1 = new BitBtn(QStringLiteral("OK"), BitBtn::Kind::Ok, &window);
+        auto *ok2 = new BitBtn(QStringLiteral("OK"), BitBtn::Kind::Ok, &window);
+        auto *cancel = new BitBtn(QStringLiteral("Cancel"), BitBtn::Kind::Cancel, &window);
+        ok1->hide();
+        bindDialogKeys(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        window.setFocus();
+        QSignalSpy first(ok1, &QPushButton::clicked);
+        QSignalSpy second(ok2, &QPushButton::clicked);
+        QSignalSpy escape(cancel, &QPushButton::clicked);
+        QTest::keyClick(&window, Qt::Key_Return);
+        QCOMPARE(first.count(), 0);
+        QCOMPARE(second.count(), 1);
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QCOMPARE(escape.count(), 1);
+        cancel->hide();
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QCOMPARE(escape.count(), 1);
+    }
+
+    void clickableLabelReportsClicks()
+    {
+        ClickableLabel label(QStringLiteral("Глава3"));
+        label.resize(80, 20);
+        QSignalSpy clicks(&label, &ClickableLabel::clicked);
+        QTest::mouseClick(&label, Qt::LeftButton);
+        QCOMPARE(clicks.count(), 1);
+        label.setEnabled(false);
+        QTest::mouseClick(&label, Qt::LeftButton);
+        QCOMPARE(clicks.count(), 1);
+        label.setFontColor(QColor(255, 255, 255));
+        QCOMPARE(label.fontColor(), QColor(255, 255, 255));
+    }
+};
+
+QTEST_MAIN(TestPlatform)
+#include "tst_platform.moc"

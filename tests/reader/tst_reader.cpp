@@ -1,0 +1,612 @@
+#include "Clock.h"
+#include "TableCursor.h"
+#include "Unit1.h"
+#include "Unit10.h"
+#include "Unit11.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit4.h"
+#include "Unit6.h"
+#include "Unit7.h"
+#include "Widgets.h"
+#include "WindowFixture.h"
+
+#include <QAction>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+using platform::ClickableLabel;
+
+namespace {
+
+const QColor red(255, 0, 0);
+const QColor blue(0, 0, 255);
+const QColor white(255, 255, 255);
+
+const QStringList chapterLabels = {QStringLiteral("Label1"), QStringLiteral("Label2"), QStringLiteral("Label4"),
+                                   QStringLiteral("Label5"), QStringLiteral("Label6"), QStringLiteral("Label7")};
+const QStringList pageLabels = {QStringLiteral("Label8"), QStringLiteral("Label3"), QStringLiteral("Label10"),
+                                QStringLiteral("Label9"), QStringLiteral("Label11")};
+
+ClickableLabel *label(const QString &name)
+{
+    auto *l = Form2->findChild<ClickableLabel *>(name);
+    if (!l)
+        qFatal("no label %s", qPrintable(name));
+    return l;
+}
+
+// Clicks a label or triggers a menu item of the reader by its name.
+void activate(const QString &entry)
+{
+    if (auto *action = Form2->findChild<QAction *>(entry)) {
+        action->trigger();
+        return;
+    }
+    QTest::mouseClick(label(entry), Qt::LeftButton);
+}
+
+int openTestCursor()
+{
+    int open = 0;
+    for (int n = 1; n <= 6; ++n) {
+        if (Data->testTab(n)->isOpen()) {
+            if (open)
+                return -1; // more than one
+            open = n;
+        }
+    }
+    return open;
+}
+
+QString storedPath(const WindowFixture &f, int id)
+{
+    return f.folder.scalar(QStringLiteral("SELECT \"путь\" FROM Users WHERE ID = %1").arg(id)).toString();
+}
+
+class FixedClock : public platform::Clock
+{
+public:
+    explicit FixedClock(const QDateTime &at) : m_at(at) { platform::setClock(this); }
+    ~FixedClock() override { platform::setClock(nullptr); }
+    FixedClock(const FixedClock &) = delete;
+    FixedClock &operator=(const FixedClock &) = delete;
+    QDateTime now() const override { return m_at; }
+
+private:
+    QDateTime m_at;
+};
+
+// Counts the close events a window receives.
+class CloseCounter : public QObject
+{
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close)
+            ++count;
+        return false;
+    }
+};
+
+} // namespace
+
+class TestReader : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void layout()
+    {
+        WindowFixture f;
+        Form2->show();
+        QCOMPARE(Form2->windowTitle(), QStringLiteral("Элекронный учебник"));
+        QCOMPARE(Form2->size(), QSize(869, 540 + Form2->menuBar()->height()));
+        QCOMPARE(Form2->minimumSize(), Form2->maximumSize());
+        QCOMPARE(Form2->centralWidget()->geometry(), QRect(0, Form2->menuBar()->height(), 869, 521));
+        QCOMPARE(Form2->Panel1->geometry(), QRect(0, 0, 177, 521));
+        QCOMPARE(Form2->WebBrowser1->geometry(), QRect(177, 0, 692, 521));
+        QCOMPARE(Form2->Image1->geometry(), QRect(0, 0, 176, 422));
+        QVERIFY(!Form2->Image1->pixmap().isNull());
+        QCOMPARE(Form2->Bevel1->geometry(), QRect(8, 24, 161, 345));
+        QCOMPARE(Form2->GroupBox1->geometry(), QRect(0, 424, 177, 97));
+        QCOMPARE(Form2->Image2->geometry(), QRect(0, 0, 177, 97));
+        QCOMPARE(Form2->StatusBar1->geometry(), QRect(0, Form2->height() - 19, 869, 19));
+
+        const QScreen *desktop = Form2->screen();
+        QCOMPARE(Form2->frameGeometry().center(), desktop->availableGeometry().center());
+
+        QCOMPARE(Form2->BitBtn3->text(), QStringLiteral("&Презентации"));
+        QCOMPARE(Form2->BitBtn3->geometry(), QRect(32, 5, 113, 28));
+        QVERIFY(Form2->BitBtn3->icon().isNull());
+        QCOMPARE(Form2->BitBtn2->text(), QStringLiteral("&Начать тест"));
+        QCOMPARE(Form2->BitBtn2->geometry(), QRect(32, 37, 113, 28));
+        QVERIFY(!Form2->BitBtn2->icon().isNull());
+        QVERIFY(!Form2->BitBtn2->isEnabled());
+        QCOMPARE(Form2->BitBtn2->toolTip(), QStringLiteral("Начать тест выбранной главы"));
+        QCOMPARE(Form2->BitBtn1->text(), QStringLiteral("&Выход  "));
+        QCOMPARE(Form2->BitBtn1->geometry(), QRect(32, 72, 113, 27));
+        QVERIFY(!Form2->BitBtn1->icon().isNull());
+        for (QPushButton *b : {Form2->BitBtn1, Form2->BitBtn2, Form2->BitBtn3}) {
+            QVERIFY(b->font().bold());
+            QCOMPARE(b->palette().color(QPalette::Active, QPalette::ButtonText), blue);
+        }
+
+        QCOMPARE(Form2->statusPanel(0)->width(), 70);
+        QCOMPARE(Form2->statusPanel(1)->width(), 80);
+        QCOMPARE(Form2->statusPanel(2)->width(), 50);
+        QVERIFY(Form2->Timer1->isActive());
+        QCOMPARE(Form2->Timer1->interval(), 1000);
+    }
+
+    void labels_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QPoint>("position");
+        QTest::addColumn<bool>("chapter");
+        QTest::newRow("Label8") << "Label8"
+                                << "Введение" << QPoint(48, 32) << false;
+        QTest::newRow("Label3") << "Label3"
+                                << "Оглавление" << QPoint(40, 56) << false;
+        QTest::newRow("Label1") << "Label1"
+                                << "Глава1" << QPoint(48, 88) << true;
+        QTest::newRow("Label2") << "Label2"
+                                << "Глава2" << QPoint(48, 120) << true;
+        QTest::newRow("Label4") << "Label4"
+                                << "Глава3" << QPoint(48, 152) << true;
+        QTest::newRow("Label5") << "Label5"
+                                << "Глава4" << QPoint(48, 184) << true;
+        QTest::newRow("Label6") << "Label6"
+                                << "Глава5" << QPoint(48, 216) << true;
+        QTest::newRow("Label7") << "Label7"
+                                << "Глава6" << QPoint(48, 248) << true;
+        QTest::newRow("Label10") << "Label10"
+                                 << "Литература" << QPoint(40, 290) << false;
+        QTest::newRow("Label9") << "Label9"
+                                << "Словарь основных" << QPoint(16, 312) << false;
+        QTest::newRow("Label11") << "Label11"
+                                 << "терминов" << QPoint(40, 336) << false;
+    }
+    void labels()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QPoint, position);
+        QFETCH(bool, chapter);
+        WindowFixture f;
+        ClickableLabel *l = label(name);
+        QCOMPARE(l->text(), caption);
+        QCOMPARE(l->pos(), position);
+        QCOMPARE(l->font().family(), QStringLiteral("Trebuchet MS"));
+        QCOMPARE(l->font().pixelSize(), chapter ? 24 : 16);
+        QVERIFY(l->font().bold());
+        QVERIFY(l->font().underline());
+        QCOMPARE(l->fontColor(), chapter ? red : blue);
+        QCOMPARE(l->cursor().shape(), Qt::PointingHandCursor);
+        QVERIFY(!l->autoFillBackground());
+        QVERIFY(l->isEnabled());
+        // The caption fits on one line inside the panel.
+        QVERIFY(l->geometry().right() < 177);
+        QVERIFY(l->height() < 2 * l->fontMetrics().height());
+    }
+
+    void menu()
+    {
+        WindowFixture f;
+        const QList<QAction *> top = Form2->menuBar()->actions();
+        QCOMPARE(top, (QList<QAction *>{Form2->N1, Form2->N2, Form2->N4, Form2->N6}));
+        const QStringList captions = {QStringLiteral("&Теория"), QStringLiteral("&Статистика"),
+                                      QStringLiteral("&Справка"), QStringLiteral("Выход")};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(top[i]->text(), captions[i]);
+            QVERIFY(!top[i]->icon().isNull());
+        }
+        QVERIFY(!Form2->N2->menu());
+        QVERIFY(!Form2->N6->menu());
+        QCOMPARE(Form2->N1->menu()->actions(),
+                 (QList<QAction *>{Form2->N11, Form2->N21, Form2->N31, Form2->N41, Form2->N51, Form2->N61}));
+        QCOMPARE(Form2->N31->text(), QStringLiteral("Глава3"));
+        QCOMPARE(Form2->N4->menu()->actions(), (QList<QAction *>{Form2->N5, Form2->N3}));
+        QCOMPARE(Form2->N5->text(), QStringLiteral("Автор"));
+        QCOMPARE(Form2->N3->text(), QStringLiteral("Руководство пользователя"));
+        // Icon and caption side by side need more room than the caption alone.
+        const QRect theory = Form2->menuBar()->actionGeometry(Form2->N1);
+        QVERIFY(theory.width() > Form2->menuBar()->fontMetrics().horizontalAdvance(QStringLiteral("Теория")) + 16);
+    }
+
+    // Every entry of the navigation, taken after chapter 2 was opened by its label.
+    void navigation_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<int>("chapter");  // 0: not a chapter page
+        QTest::addColumn<QString>("rule"); // A, B or C
+        QTest::addColumn<QStringList>("shown");
+
+        const auto row = [](const char *entry, const char *page, int chapter, const char *rule, QStringList shown) {
+            QTest::newRow(entry) << QString::fromLatin1(entry) << QString::fromUtf8(page) << chapter
+                                 << QString::fromLatin1(rule) << shown;
+        };
+        row("Label8", "Glaves\\Введение.htm", 0, "A", {QStringLiteral("Label8")});
+        row("Label3", "Glaves\\Содержание.htm", 0, "A", {QStringLiteral("Label3")});
+        row("Label10", "Glaves\\Литература.htm", 0, "A", {QStringLiteral("Label10")});
+        row("Label9", "Glaves\\Словарь основных терминов и понятий.htm", 0, "A",
+            {QStringLiteral("Label9"), QStringLiteral("Label11")});
+        row("Label11", "Glaves\\Словарь основных терминов и понятий.htm", 0, "A",
+            {QStringLiteral("Label9"), QStringLiteral("Label11")});
+        const char *chapterPages[] = {"Glaves\\Glava1.html", "Glaves\\Glava2.htm", "Glaves\\Glava3.htm",
+                                      "Glaves\\Glava4.htm",  "Glaves\\Glava5.htm", "Glaves\\Glava6.htm"};
+        const char *labelNames[] = {"Label1", "Label2", "Label4", "Label5", "Label6", "Label7"};
+        const char *menuNames[] = {"N11", "N21", "N31", "N41", "N51", "N61"};
+        for (int n = 1; n <= 6; ++n)
+            row(labelNames[n - 1], chapterPages[n - 1], n, "B", {chapterLabels[n - 1]});
+        for (int n = 1; n <= 6; ++n)
+            row(menuNames[n - 1], chapterPages[n - 1], n, "C", {chapterLabels[n - 1]});
+    }
+    void navigation()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, page);
+        QFETCH(int, chapter);
+        QFETCH(QString, rule);
+        QFETCH(QStringList, shown);
+
+        WindowFixture f;
+        const int id = f.addStudent(QStringLiteral("Петров Пётр Петрович"));
+        f.signInDirectly(QStringLiteral("Петров Пётр Петрович"));
+        activate(QStringLiteral("Label2"));
+        QVERIFY(f.boxes.records.isEmpty());
+        activate(entry);
+        QVERIFY2(f.boxes.records.isEmpty(), qPrintable(f.boxes.texts().join(u'|')));
+
+        for (const QString &name : pageLabels)
+            QCOMPARE(label(name)->fontColor(), shown.contains(name) ? white : blue);
+        for (const QString &name : chapterLabels) {
+            QColor expected = red;
+            if (shown.contains(name))
+                expected = white;
+            else if (rule == u"C" && name == u"Label2")
+                expected = white; // the menu leaves the other chapter labels as they were
+            QCOMPARE(label(name)->fontColor(), expected);
+            const bool enabled = rule != u"C" || shown.contains(name);
+            QCOMPARE(label(name)->isEnabled(), enabled);
+        }
+        QCOMPARE(Form2->BitBtn2->isEnabled(), chapter != 0);
+        QCOMPARE(openTestCursor(), chapter != 0 ? chapter : 2);
+
+        QCOMPARE(Form2->WebBrowser1->location(), QDir::currentPath() + u'/' + page);
+        QCOMPARE(storedPath(f, id), f.folder.path() + page);
+        QCOMPARE(Form2->WebBrowser1->Path() + page, f.folder.path() + page);
+    }
+
+    void prepareResult_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("label") << "Label4";
+        QTest::newRow("menu") << "N31";
+    }
+    void prepareResult()
+    {
+        QFETCH(QString, entry);
+        WindowFixture f;
+        const int other = f.addStudent(QStringLiteral("Сидоров"));
+        const int id = f.addStudent(QStringLiteral("Иванов Иван"));
+        const int chapter =
+            f.folder.scalar(QStringLiteral("SELECT ID_Glava FROM Glaves WHERE Caption = 'Глава3'")).toInt();
+        QVERIFY(chapter > 0);
+        f.signInDirectly(QStringLiteral("Иванов Иван"));
+        const QString count = QStringLiteral("SELECT count(*) FROM Result WHERE ID_User = %1").arg(id);
+
+        activate(entry);
+        QCOMPARE(f.folder.scalar(count).toInt(), 1);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT ID_glava FROM Result WHERE ID_User = %1").arg(id)).toInt(),
+                 chapter);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT Ocenka FROM Result WHERE ID_User = %1").arg(id)).toInt(), 0);
+        QCOMPARE(Data->ResultTab->fieldByName(QStringLiteral("ID_User")).asInteger(), id);
+
+        // A grade stored meanwhile is kept; the second opening adds nothing.
+        f.folder.exec(QStringLiteral("UPDATE Result SET Ocenka = 4 WHERE ID_User = %1").arg(id));
+        activate(QStringLiteral("Label8"));
+        activate(entry);
+        QCOMPARE(f.folder.scalar(count).toInt(), 1);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT Ocenka FROM Result WHERE ID_User = %1").arg(id)).toInt(), 4);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Result WHERE ID_User = %1").arg(other)).toInt(),
+                 0);
+        QVERIFY(f.boxes.records.isEmpty());
+    }
+
+    void chapterWithoutGlavesRow()
+    {
+        WindowFixture f;
+        const int id = f.addStudent(QStringLiteral("Иванов"));
+        f.folder.exec(QStringLiteral("DELETE FROM Glaves WHERE Caption = 'Глава3'"));
+        f.signInDirectly(QStringLiteral("Иванов"));
+        activate(QStringLiteral("Label4"));
+        QVERIFY(f.boxes.records.isEmpty());
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Result WHERE ID_User = %1").arg(id)).toInt(), 0);
+        QCOMPARE(openTestCursor(), 3);
+        QVERIFY(Form2->WebBrowser1->location().endsWith(QStringLiteral("Glaves\\Glava3.htm")));
+        QCOMPARE(storedPath(f, id), f.folder.path() + QStringLiteral("Glaves\\Glava3.htm"));
+    }
+
+    void chapterByLabelThenByMenu()
+    {
+        WindowFixture f;
+        f.addStudent(QStringLiteral("Иванов"));
+        f.signInDirectly(QStringLiteral("Иванов"));
+        activate(QStringLiteral("Label1"));
+        activate(QStringLiteral("N31"));
+        QCOMPARE(Form2->Label1->fontColor(), white);
+        QVERIFY(!Form2->Label1->isEnabled());
+        QCOMPARE(Form2->Label4->fontColor(), white);
+        QVERIFY(Form2->Label4->isEnabled());
+        for (ClickableLabel *l : {Form2->Label2, Form2->Label5, Form2->Label6, Form2->Label7}) {
+            QCOMPARE(l->fontColor(), red);
+            QVERIFY(!l->isEnabled());
+        }
+        QCOMPARE(openTestCursor(), 3);
+        // A disabled label takes no clicks.
+        QTest::mouseClick(Form2->Label1, Qt::LeftButton);
+        QCOMPARE(openTestCursor(), 3);
+    }
+
+    // The student stays the one signed in after a test has closed the user cursor.
+    void studentRowAfterTest()
+    {
+        WindowFixture f;
+        const int first = f.addStudent(QStringLiteral("Алексеев"));
+        const int id = f.addStudent(QStringLiteral("Яковлев"));
+        f.signInDirectly(QStringLiteral("Яковлев"));
+        activate(QStringLiteral("Label2"));
+        Data->UserTab->close();
+        Data->ResultTab->close();
+        Data->GlavesTab->close();
+        activate(QStringLiteral("Label5"));
+        QCOMPARE(storedPath(f, id), f.folder.path() + QStringLiteral("Glaves\\Glava4.htm"));
+        QCOMPARE(storedPath(f, first), QString());
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Result WHERE ID_User = %1").arg(first)).toInt(),
+                 0);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Result WHERE ID_User = %1").arg(id)).toInt(), 2);
+    }
+
+    // Folder and page together may not fit the 100 characters of the column.
+    void longProgramFolder_data()
+    {
+        QTest::addColumn<int>("total");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("100 fits") << 100 << true;
+        QTest::newRow("101 does not") << 101 << false;
+        QTest::newRow("deep folder") << 180 << false;
+    }
+    void longProgramFolder()
+    {
+        QFETCH(int, total);
+        QFETCH(bool, whole);
+        WindowFixture f;
+        const int id = f.addStudent(QStringLiteral("Иванов"));
+        f.signInDirectly(QStringLiteral("Иванов"));
+        const QString page = QStringLiteral("Glaves\\Glava2.htm");
+        const QString folder = u'/' + QString(total - int(page.size()) - 2, u'п') + u'/';
+        platform::setProgramFolder(folder);
+        activate(QStringLiteral("Label2"));
+        QVERIFY(f.boxes.records.isEmpty());
+        const QString stored = storedPath(f, id);
+        QCOMPARE(stored, whole ? folder + page : page);
+        // What the next sign-in opens names the page file.
+        QVERIFY(QFileInfo::exists(platform::localPath(platform::expandFileName(stored))) || whole);
+    }
+
+    void statusBar()
+    {
+        WindowFixture f;
+        const QDateTime at(QDate(2024, 2, 29), QTime(17, 5, 9));
+        FixedClock clock(at);
+        QVERIFY(Form2->statusPanel(0)->text().isEmpty());
+        Form2->Timer1Timer();
+        const QLocale locale = QLocale::system();
+        QCOMPARE(Form2->statusPanel(0)->text(), longTimeText(locale, at.time()));
+        QCOMPARE(Form2->statusPanel(1)->text(), locale.toString(at.date(), QLocale::ShortFormat));
+        QCOMPARE(Form2->statusPanel(2)->text(), QString());
+        QVERIFY(Form2->statusPanel(1)->text().contains(QStringLiteral("29")));
+        // The clock ticks whether or not the reader is shown.
+        QVERIFY(!Form2->isVisible());
+        QVERIFY(Form2->Timer1->isActive());
+    }
+
+    // Seconds shown, zone left out, and the text fits its panel.
+    void longTime_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("ru") << "ru_RU";
+        QTest::newRow("en") << "en_US";
+        QTest::newRow("de") << "de_DE";
+        QTest::newRow("C") << "C";
+    }
+    void longTime()
+    {
+        QFETCH(QString, locale);
+        WindowFixture f;
+        const QLocale l(locale);
+        QVERIFY(l.timeFormat(QLocale::LongFormat).contains(u't')); // what is being left out
+        const QString text = longTimeText(l, QTime(17, 5, 9));
+        QVERIFY2(text.contains(QStringLiteral("05:09")), qPrintable(text));
+        QCOMPARE(text, text.trimmed());
+        QVERIFY2(!text.contains(QStringLiteral("UTC")) && !text.contains(QStringLiteral("GMT")), qPrintable(text));
+        QVERIFY(Form2->statusPanel(0)->fontMetrics().horizontalAdvance(text) <=
+                70 - 2 * Form2->statusPanel(0)->frameWidth());
+    }
+
+    void launchMessageText_data()
+    {
+        QTest::addColumn<int>("chapter");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("chapter 1") << 1
+                                   << QStringLiteral("Данный тест состоит из 12 вопросов\rНа его выполнение отводится "
+                                                     "20мин  :00 сек");
+        QTest::newRow("chapter 3") << 3
+                                   << QStringLiteral("Данный тест состоит из 12 вопросов\rНа его выполнение отводится "
+                                                     "20 мин :00 сек");
+        QTest::newRow("chapter 6") << 6
+                                   << QStringLiteral("Данный тест состоит из 12 вопросов\rНа его выполнение отводится "
+                                                     "20 мин :00 сек");
+    }
+    void launchMessageText()
+    {
+        QFETCH(int, chapter);
+        QFETCH(QString, text);
+        const QString message = launchMessage(chapter, 12, 20);
+        QCOMPARE(message.size(), text.size());
+        for (qsizetype i = 0; i < text.size(); ++i)
+            QVERIFY2(message.at(i) == text.at(i), qPrintable(QStringLiteral("character %1").arg(i)));
+    }
+
+    void testLaunch()
+    {
+        WindowFixture f;
+        f.addStudent(QStringLiteral("Иванов"));
+        f.folder.exec(QStringLiteral("UPDATE System SET Value = '20' WHERE Name = 'Min'"));
+        const int questions = f.folder.scalar(QStringLiteral("SELECT count(*) FROM Test3")).toInt();
+        QVERIFY(questions > 0);
+        f.signInDirectly(QStringLiteral("Иванов"));
+        activate(QStringLiteral("Label4"));
+        bool timerAtMessage = true;
+        f.boxes.onShow = [&](const platform::BoxRecord &) { timerAtMessage = Form6->Timer1->isActive(); };
+        QTest::mouseClick(Form2->BitBtn2, Qt::LeftButton);
+
+        QCOMPARE(f.boxes.records.size(), 1);
+        QCOMPARE(f.boxes.records[0].kind, platform::BoxKind::Plain);
+        QCOMPARE(f.boxes.records[0].text, launchMessage(3, questions, 20));
+        QVERIFY(!timerAtMessage);
+        QVERIFY(Form6->Timer1->isActive());
+        QVERIFY(Form6->isVisible());
+        QCOMPARE(Form6->windowTitle(), QStringLiteral("Тест- Глава3"));
+        QCOMPARE(Form6->QuestionCount, questions);
+        Form6->Timer1->stop();
+    }
+
+    // A test that cannot run is refused before the test window appears.
+    void testLaunchRefused()
+    {
+        WindowFixture f;
+        f.addStudent(QStringLiteral("Иванов"));
+        f.folder.exec(QStringLiteral("DELETE FROM Test3"));
+        f.signInDirectly(QStringLiteral("Иванов"));
+        activate(QStringLiteral("Label4"));
+        QTest::mouseClick(Form2->BitBtn2, Qt::LeftButton);
+        QCOMPARE(f.boxes.records.size(), 1);
+        QCOMPARE(f.boxes.records[0].kind, platform::BoxKind::Information);
+        QVERIFY(!f.boxes.records[0].text.isEmpty());
+        QVERIFY(!Form6->isVisible());
+        QVERIFY(!Form6->Timer1->isActive());
+        QVERIFY(Form2->isVisible());
+    }
+
+    void ending_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("customerClosed");
+        QTest::newRow("close box") << "close box" << false;
+        QTest::newRow("BitBtn1") << "BitBtn1" << true;
+        QTest::newRow("N6") << "N6" << false;
+    }
+    void ending()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, customerClosed);
+        WindowFixture f;
+        f.addStudent(QStringLiteral("Иванов"));
+        f.signInDirectly(QStringLiteral("Иванов"));
+        activate(QStringLiteral("Label4"));
+        Form7->show();
+        CloseCounter signInCloses;
+        Form1->installEventFilter(&signInCloses);
+
+        if (how == u"close box")
+            Form2->close();
+        else if (how == u"BitBtn1")
+            QTest::mouseClick(Form2->BitBtn1, Qt::LeftButton);
+        else
+            Form2->N6->trigger();
+
+        QVERIFY(!Form2->isVisible());
+        for (TableCursor *t : {Data->UserTab, Data->GlavesTab, Data->ResultTab, Data->SystemTab, Data->Test3Tab})
+            QVERIFY(!t->isOpen());
+        QCOMPARE(signInCloses.count, 1);
+        QVERIFY(Form4->applicationTerminated());
+        QCOMPARE(Form7->isVisible(), !customerClosed);
+        QVERIFY(f.boxes.records.isEmpty());
+    }
+
+    void sideWindows_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("statistics") << "N2"
+                                    << "Form3";
+        QTest::newRow("author") << "N5"
+                                << "Form7";
+        QTest::newRow("manual") << "N3"
+                                << "Form11";
+        QTest::newRow("presentations") << "BitBtn3"
+                                       << "Form10";
+    }
+    void sideWindows()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, window);
+        WindowFixture f;
+        f.addStudent(QStringLiteral("Иванов"));
+        f.signInDirectly(QStringLiteral("Иванов"));
+        const QHash<QString, QWidget *> windows = {{QStringLiteral("Form3"), Form3},
+                                                   {QStringLiteral("Form7"), Form7},
+                                                   {QStringLiteral("Form11"), Form11},
+                                                   {QStringLiteral("Form10"), Form10}};
+        if (entry == u"BitBtn3")
+            QTest::mouseClick(Form2->BitBtn3, Qt::LeftButton);
+        else
+            Form2->findChild<QAction *>(entry)->trigger();
+        QVERIFY2(f.boxes.records.isEmpty(), qPrintable(f.boxes.texts().join(u'|')));
+        QVERIFY(windows.value(window)->isVisible());
+        QVERIFY(Form2->isVisible());
+    }
+
+    // The manual is found under the program's folder, not the current directory.
+    void manualFromProgramFolder()
+    {
+        WindowFixture f;
+        platform::setProgramFolder(QStringLiteral("/opt/Учебник"));
+        Form2->N3->trigger();
+        QCOMPARE(Form11->WebBrowser1->location(), QStringLiteral("/opt/Учебник/Glaves\\Руководство.htm"));
+    }
+
+    // The statistics reopen the user cursor a test has closed, on the signed-in student.
+    void statisticsAfterTest()
+    {
+        WindowFixture f;
+        f.addStudent(QStringLiteral("Алексеев"));
+        const int id = f.addStudent(QStringLiteral("Яковлев"));
+        f.signInDirectly(QStringLiteral("Яковлев"));
+        activate(QStringLiteral("Label2"));
+        Data->UserTab->close();
+        Data->ResultTab->close();
+        Form2->N2->trigger();
+        QVERIFY(Data->UserTab->isOpen());
+        QVERIFY(Data->ResultTab->isOpen());
+        QVERIFY(Data->GlavesTab->isOpen());
+        QCOMPARE(Data->UserTab->fieldByName(QStringLiteral("ID")).asInteger(), id);
+    }
+};
+
+QTEST_MAIN(TestReader)
+#include "tst_reader.moc"

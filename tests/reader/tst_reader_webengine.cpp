@@ -1,0 +1,57 @@
+#include "Unit2.h"
+#include "Widgets.h"
+#include "WindowFixture.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+#ifdef TEXTBOOK_WEBENGINE
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#endif
+
+// The reader with the real page engine: a course page loads and its links lead on.
+class TestReaderWebEngine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void contentsLinkOpensChapter()
+    {
+#ifndef TEXTBOOK_WEBENGINE
+        QSKIP("built without Qt WebEngine");
+#else
+        WindowFixture f(false);
+        platform::WebView::setDefaultBackend(platform::WebView::Backend::WebEngine);
+        f.windows = std::make_unique<WindowSet>();
+        f.addStudent(QStringLiteral("Иванов"));
+        f.signInDirectly(QStringLiteral("Иванов"));
+
+        QSignalSpy loads(Form2->WebBrowser1, &platform::WebView::loadFinished);
+        QTest::mouseClick(Form2->Label3, Qt::LeftButton);
+        QVERIFY(loads.wait(30000));
+        QCOMPARE(loads.takeFirst().at(0).toBool(), true);
+
+        auto *view = Form2->WebBrowser1->findChild<QWebEngineView *>();
+        QVERIFY(view);
+        QVERIFY(view->url().path().endsWith(QStringLiteral("Glaves/Содержание.htm")));
+        view->page()->runJavaScript(QStringLiteral("document.querySelector('a[href=\"Glava3.htm\"]').click()"));
+        QVERIFY(loads.wait(30000));
+        QCOMPARE(loads.takeFirst().at(0).toBool(), true);
+        QVERIFY2(view->url().path().endsWith(QStringLiteral("Glaves/Glava3.htm")), qPrintable(view->url().toString()));
+        QVERIFY(f.boxes.records.isEmpty());
+#endif
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    // The page engine wants shared GL contexts before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestReaderWebEngine test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_reader_webengine.moc"

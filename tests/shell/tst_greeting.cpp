@@ -1,0 +1,176 @@
+#include "Startup.h"
+#include "Unit1.h"
+#include "Unit10.h"
+#include "Unit11.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit4.h"
+#include "Unit5.h"
+#include "Unit6.h"
+#include "Unit7.h"
+#include "Unit8.h"
+#include "Unit9.h"
+#include "Widgets.h"
+#include "WindowFixture.h"
+
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// The windows of the set in their order of creation (the data module, not a widget, aside).
+QList<QWidget *> windows()
+{
+    return {Form4, Form1, Form2, Form3, Form5, Form6, Form9, Form7, Form10, Form11};
+}
+
+// Notes every widget in the order it comes into being.
+class CreationRecorder : public QObject
+{
+public:
+    CreationRecorder() { qApp->installEventFilter(this); }
+    ~CreationRecorder() override { qApp->removeEventFilter(this); }
+    CreationRecorder(const CreationRecorder &) = delete;
+    CreationRecorder &operator=(const CreationRecorder &) = delete;
+
+    QList<QPointer<QObject>> created;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Create && !created.contains(watched))
+            created << watched;
+        return false;
+    }
+};
+
+} // namespace
+
+class TestGreeting : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void windowSetOrder()
+    {
+        WindowFixture f(false);
+        CreationRecorder recorder;
+        f.windows = std::make_unique<WindowSet>();
+
+        QList<QWidget *> order;
+        for (const QPointer<QObject> &o : std::as_const(recorder.created)) {
+            // Widgets made and dropped during construction are gone (null) by now.
+            if (auto *w = qobject_cast<QWidget *>(o.data()); w && windows().contains(w))
+                order << w;
+        }
+        QCOMPARE(order, windows());
+        QVERIFY(Data);
+    }
+
+    void windowTitles()
+    {
+        WindowFixture f;
+        const QStringList titles = {QStringLiteral("Приветствие"),
+                                    QStringLiteral("Авторизация"),
+                                    QStringLiteral("Элекронный учебник"),
+                                    QStringLiteral("Статистика"),
+                                    QStringLiteral("Автор"),
+                                    QString(),
+                                    QStringLiteral("Руководство пользователя"),
+                                    QStringLiteral("Заказчик"),
+                                    QStringLiteral("Презентации"),
+                                    QStringLiteral("Руководство пользователя")};
+        const QList<QWidget *> set = windows();
+        for (int i = 0; i < set.size(); ++i) {
+            QCOMPARE(set[i]->windowTitle(), titles[i]);
+            QVERIFY2(!set[i]->isVisible(), qPrintable(titles[i]));
+        }
+        QCOMPARE(Data->windowTitle(), QStringLiteral("Data"));
+        QVERIFY(!Data->UserTab->isOpen());
+    }
+
+    // The program itself: only the greeting comes up, and closing the sign-in window ends the run.
+    void programShowsTheGreetingAlone()
+    {
+        WindowFixture f(false);
+        QStringList shown;
+        bool greetingUp = false;
+        QTimer::singleShot(0, [&] {
+            greetingUp = Form4 && Form4->isVisible();
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (w->isVisible())
+                    shown << w->objectName();
+            }
+            Form1->close();
+        });
+        QCOMPARE(runTextbook(), 0);
+        QVERIFY(greetingUp);
+        QCOMPARE(shown, QStringList{QStringLiteral("Form4")});
+        QVERIFY(!Form4); // the window set is gone with the run
+    }
+
+    void fadeHandsOverAtFullOpacity()
+    {
+        WindowFixture f;
+        QCOMPARE(Form4->FadeLevel, quint8(5));
+        QCOMPARE(Form4->appliedAlpha(), 0);
+        QVERIFY(Form4->Timer1->isActive());
+        QCOMPARE(Form4->Timer1->interval(), 50);
+        Form4->show();
+
+        Form4->Timer1Timer();
+        QCOMPARE(Form4->appliedAlpha(), 10); // 5 is never applied
+        for (int tick = 2; tick <= 49; ++tick)
+            Form4->Timer1Timer();
+        QCOMPARE(Form4->appliedAlpha(), 250);
+        QVERIFY(Form4->isVisible());
+        QVERIFY(!Form1->isVisible());
+        QVERIFY(Form4->Timer1->isActive());
+
+        Form4->Timer1Timer();
+        QCOMPARE(Form4->appliedAlpha(), 255);
+        QVERIFY(Form1->isVisible());
+        QVERIFY(!Form4->isVisible());
+        QVERIFY(!Form4->Timer1->isActive());
+        QVERIFY(!Form4->applicationTerminated());
+        // The sign-in window connected on its show.
+        QVERIFY(Data->UserTab->isOpen());
+    }
+
+    void clickHandsOverAtOnce_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("window") << QString();
+        QTest::newRow("Label1") << QStringLiteral("Label1");
+        QTest::newRow("Label2") << QStringLiteral("Label2");
+        QTest::newRow("Label3") << QStringLiteral("Label3");
+        QTest::newRow("Label4") << QStringLiteral("Label4");
+    }
+
+    void clickHandsOverAtOnce()
+    {
+        QFETCH(QString, target);
+        WindowFixture f;
+        Form4->show();
+        for (int tick = 0; tick < 10; ++tick)
+            Form4->Timer1Timer();
+
+        QWidget *w = target.isEmpty() ? Form4 : Form4->findChild<QWidget *>(target);
+        QVERIFY(w);
+        // A corner of the window that no label covers.
+        QTest::mouseClick(w, Qt::LeftButton, {}, target.isEmpty() ? QPoint(3, 300) : QPoint(3, 3));
+
+        QVERIFY(Form1->isVisible());
+        QVERIFY(!Form4->isVisible());
+        // The fade stops with the click: the sign-in window is not brought up a second time.
+        QVERIFY(!Form4->Timer1->isActive());
+        Form1->hide();
+        QCoreApplication::processEvents();
+        QVERIFY(!Form1->isVisible());
+        QVERIFY(f.boxes.records.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestGreeting)
+#include "tst_greeting.moc"

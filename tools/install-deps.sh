@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian package the textbook needs to build, test and run. Safe to run again:
+# apt-get skips what is already there. Run as root (or with sudo available).
+set -euo pipefail
+
+packages=(
+    # build
+    build-essential cmake ninja-build pkg-config clang-format
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-webengine-dev qt6-webengine-dev-tools
+    libsqlite3-dev libbenchmark-dev
+    # run: the SQLite driver of Qt Sql, the JPEG plugin, the web engine's helper process
+    libqt6sql6-sqlite qt6-image-formats-plugins libqt6webenginecore6-bin
+    # fonts with Cyrillic for the faces the windows and pages name (see fonts.conf)
+    fontconfig fonts-dejavu-core fonts-liberation2 fonts-urw-base35
+    # real-window tests and screenshots
+    xvfb xauth xdotool x11-utils imagemagick sqlite3 poppler-utils
+    # the desktop's "open with" service for presentations
+    xdg-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "install-deps: all packages present"
+    exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
