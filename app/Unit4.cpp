@@ -7,9 +7,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFont>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
+
+#include <algorithm>
 
 TForm4 *Form4 = nullptr;
 
@@ -30,6 +33,12 @@ platform::ClickableLabel *makeLabel(QWidget *parent, const char *name, const QSt
     label->setWordWrap(wrap);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setAttribute(Qt::WA_TranslucentBackground);
+    // The free faces that stand in for the Windows ones run wider and taller; grow the label
+    // (never shrink it) so no letter is clipped.
+    const QFontMetrics metrics(font);
+    if (!wrap)
+        label->resize(std::max(geometry.width(), metrics.horizontalAdvance(text) + 4),
+                      std::max(geometry.height(), metrics.height()));
     return label;
 }
 
