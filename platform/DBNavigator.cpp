@@ -106,7 +106,8 @@ void DBNavigator::step(void (TableCursor::*action)())
 {
     if (!m_cursor)
         return;
-    guarded([&] { (m_cursor->*action)(); });
+    TableCursor *cursor = m_cursor;
+    guarded([cursor, action] { (cursor->*action)(); });
     updateButtons();
 }
 

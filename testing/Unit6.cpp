@@ -276,7 +276,7 @@ void TForm6::connectHandlers()
     const auto onChecked = [this](QRadioButton *button, void (TForm6::*handler)()) {
         connect(button, &QRadioButton::toggled, this, [this, handler](bool checked) {
             if (checked)
-                platform::guarded([&] { (this->*handler)(); });
+                platform::guarded([this, handler] { (this->*handler)(); });
         });
     };
     onChecked(RadioButton1, &TForm6::RadioButton1Click);
