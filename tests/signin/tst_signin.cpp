@@ -337,6 +337,50 @@ private Q_SLOTS:
         QCOMPARE(Form1->Edit1->text(), QStringLiteral("Сидорова А.П."));
     }
 
+    void unusualTextIsStoredVerbatim_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("specialty");
+        QTest::newRow("quotes and SQL") << QStringLiteral("O'Brien\"; DROP TABLE Users;--")
+                                        << QStringLiteral("'; DROP TABLE Glaves");
+        QTest::newRow("emoji") << QStringLiteral("Студент 🎓 Ёжиков 😀") << QStringLiteral("Психология 🧠");
+        QTest::newRow("right to left") << QStringLiteral("שלום עליכם مرحبا") << QStringLiteral("עברית");
+        QTest::newRow("percent and underscore") << QStringLiteral("100% _a_ \\ \\n") << QStringLiteral("%_%");
+    }
+    void unusualTextIsStoredVerbatim()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, specialty);
+        WindowFixture f;
+        f.addStudent(QStringLiteral("Другой Студент"), QStringLiteral("pw"));
+        showSignIn();
+        fillRegistration(name, QStringLiteral("p'; --"), specialty, 0);
+        Form1->BitBtn1->click();
+        QVERIFY(f.boxes.records.isEmpty());
+
+        // Nothing typed reaches another row or another table.
+        QCOMPARE(userCount(f), 2);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT \"пароль\" FROM Users WHERE \"фамилия\" = 'Другой Студент'"))
+                     .toString(),
+                 QStringLiteral("pw"));
+        QVERIFY(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Glaves")).toInt() > 0);
+        QString quoted = name;
+        quoted.replace(u'\'', QStringLiteral("''"));
+        const QString row = QStringLiteral("SELECT %1 FROM Users WHERE \"фамилия\" = '%2'");
+        QCOMPARE(f.folder.scalar(row.arg(QStringLiteral("\"специальность\""), quoted)).toString(), specialty);
+        QCOMPARE(f.folder.scalar(row.arg(QStringLiteral("\"пароль\""), quoted)).toString(), QStringLiteral("p'; --"));
+        QCOMPARE(Form2->windowTitle(), QStringLiteral("Электроный учебник - ") + name);
+
+        // And the same text signs in again.
+        Form2->hide();
+        Form1->show();
+        Form1->BitBtn3->click();
+        logIn(name, QStringLiteral("p'; --"));
+        QVERIFY(f.boxes.records.isEmpty());
+        QVERIFY(Form2->isVisible());
+        QCOMPARE(Form2->windowTitle(), QStringLiteral("Электроный учебник - ") + name);
+    }
+
     void duplicateName()
     {
         WindowFixture f;
