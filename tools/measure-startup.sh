@@ -3,7 +3,7 @@
 # window, and from pressing Enter at sign-in to the reader window, and the memory with a
 # chapter open (peak RSS of the program, PSS of the program and its web-engine helpers).
 # Usage: measure-startup.sh <runnable folder> [runs]
-set -euo pipefail
+set -uo pipefail
 src=$(cd "$1" && pwd)
 runs=${2:-5}
 work=$(mktemp -d)
@@ -52,7 +52,7 @@ for r in $(seq "$runs"); do
     sleep 3
     hwm=$(awk '/VmHWM/{print $2}' /proc/$app/status)
     pss=$(pss_tree "$app")
-    kill "$app"; wait "$app" 2>/dev/null || true
+    kill -9 "$app"; wait "$app" 2>/dev/null; pkill -9 -f QtWebEngineProcess 2>/dev/null; sleep 0.5
     awk -v r="$r" -v a="$t0" -v b="$t1" -v c="$t2" -v d="$t3" -v e="$t4" -v h="$hwm" -v p="$pss" \
         'BEGIN{printf "%-4s %9.3fs %9.3fs %11.3fs %10.1f %10.1f\n", r, b-a, c-a, e-d, h/1024, p/1024}'
 done
