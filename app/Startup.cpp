@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -35,6 +36,7 @@ void prepareProcessEnvironment()
 int runTextbook()
 {
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.svg")));
     std::unique_ptr<WindowSet> windows;
     try {
         windows = std::make_unique<WindowSet>();
