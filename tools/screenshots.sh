@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Captures the windows of the textbook on a virtual display into docs/screenshots: the steps of
+# the student's journey, then the presentations, customer and user-manual windows.
+# Usage: screenshots.sh <runnable folder>
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+src=$(cd "$1" && pwd)
+out=$root/docs/screenshots
+tmp=$(mktemp -d)
+trap 'kill "${xvfb:-}" "${app:-}" 2>/dev/null || true; rm -rf "$tmp"' EXIT
+mkdir -p "$out"
+
+"$root/tests/journey/journey.sh" "$src" "$tmp/journey" >/dev/null
+for pair in 01-greeting:greeting 02-signin:signin 03-registration-mode:signin-registration \
+    06-reader-chapter3:reader-chapter 08-test-question1:test-window 09-test-report:test-report \
+    11-statistics-info:statistics; do
+    convert "$tmp/journey/${pair%%:*}.png" -trim +repage "$out/${pair##*:}.png"
+done
+
+# The side windows, each captured alone.
+cp -r "$src" "$tmp/t"
+sqlite3 "$tmp/t/Data.mdb" "insert into Users (фамилия, пароль, специальность, курс, путь) values ('Петров', '', 'x', '1 - Курс', 'Glaves\\Glava3.htm')"
+display=:$((300 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+unset QT_QPA_PLATFORM
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+mkdir -p "$tmp/bin" && printf '#!/bin/sh\nexit 0\n' >"$tmp/bin/xdg-open" && chmod +x "$tmp/bin/xdg-open"
+(cd "$tmp/t" && PATH="$tmp/bin:$PATH" exec ./velanika) >/dev/null 2>&1 &
+app=$!
+find_window() {
+    for _ in $(seq 200); do
+        xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 && return 0
+        sleep 0.05
+    done
+    return 1
+}
+signin=$(find_window "Авторизация")
+xdotool mousemove 593 175 click 1 && sleep 0.3               # Вход
+import -window "$signin" "$out/signin-login.png"
+xdotool type "x" && xdotool key BackSpace && xdotool type --delay 90 "Петров" && xdotool key Return
+reader=$(find_window "Электроный учебник - Петров")
+sleep 2
+eval "$(xdotool getwindowgeometry --shell "$reader" | sed 's/^/R_/')"
+menu=$((R_HEIGHT - 540))
+xdotool mousemove $((R_X + 88)) $((R_Y + menu + 443)) click 1   # Презентации
+presentations=$(find_window "Презентации")
+xdotool mousemove 300 150 click 1 && xdotool key Down && sleep 0.5
+import -window "$presentations" "$out/presentations.png"
+xdotool windowunmap "$presentations"
+xdotool mousemove $((R_X + 234)) $((R_Y + 10)) click 1 && sleep 0.4   # Справка
+xdotool mousemove $((R_X + 260)) $((R_Y + menu + 14)) click 1         # Автор
+customer=$(find_window "Заказчик")
+sleep 0.3
+import -window "$customer" "$out/customer.png"
+xdotool windowunmap "$customer"
+xdotool mousemove $((R_X + 234)) $((R_Y + 10)) click 1 && sleep 0.4
+xdotool mousemove $((R_X + 280)) $((R_Y + menu + 38)) click 1         # Руководство пользователя
+manual=$(find_window "Руководство пользователя")
+sleep 2.5
+import -window "$manual" "$out/manual.png"
+echo "screenshots in $out"
+ls "$out"
