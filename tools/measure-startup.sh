@@ -1,58 +1,146 @@
 #!/usr/bin/env bash
-# Measures, on a virtual display, the time from start to the greeting window, to the sign-in
-# window, and from pressing Enter at sign-in to the reader window, and the memory with a
-# chapter open (peak RSS of the program, PSS of the program and its web-engine helpers).
-# Usage: measure-startup.sh <runnable folder> [runs]
+# Start-up speed and memory of the textbook against two floors, side by side, on a virtual
+# display. Subjects:
+#   floor-widgets  the least Qt Widgets program with one window
+#   floor-web      the least Qt WebEngine program showing one local page (chapter 3)
+#   webengine      the textbook, pages by the web engine
+#   light          the textbook built without the web engine
+# Columns (medians over the runs, seconds from the program's start unless said otherwise):
+#   greeting   the first window is mapped (for the floors: their window)
+#   signin     the sign-in window is mapped after a click on the greeting
+#   page       chapter 3 is painted (text on the page) after Enter at sign-in, in seconds from
+#              the key press; for floor-web: from its start
+#   hwm        peak resident memory of the main process, MB, with the chapter open
+#   pss        proportional memory of the process and all its helpers, MB, chapter open
+# Builds what it needs in build-rel (web engine) and build-light.
+# Usage: tools/measure-startup.sh [runs]
 set -uo pipefail
-src=$(cd "$1" && pwd)
-runs=${2:-5}
+root=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-5}
+cd "$root"
+
+build() { # dir web-engine-on/off targets...
+    local dir=$1 web=$2
+    shift 2
+    [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DBUILD_TESTING=OFF -DBUILD_BENCHMARKS=OFF -DWITH_WEBENGINE="$web" >/dev/null
+    cmake --build "$dir" --target "$@" >/dev/null || exit 1
+}
+build build-rel ON velanika velanika_pages floor_widgets floor_webengine xwait
+build build-light OFF velanika
+xwait=$root/build-rel/tools/xwait
+
 work=$(mktemp -d)
 display=:$((200 + RANDOM % 100))
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill $xvfb 2>/dev/null || true; pkill -9 -f QtWebEngineProcess 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY=$display
 unset QT_QPA_PLATFORM
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 now() { date +%s.%N; }
-wait_window() {
-    for _ in $(seq 2000); do
-        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && return 0
-        sleep 0.005
-    done
-    return 1
-}
-pss_tree() { # kB of PSS over a process and all its descendants
+since() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.3f", b - a}'; }
+pss_tree() { # MB of PSS over a process and its descendants
     local total=0 p
-    for p in $1 $(pgrep -P "$1" 2>/dev/null) $(for c in $(pgrep -P "$1" 2>/dev/null); do pgrep -P "$c"; done); do
-        [ -r /proc/$p/smaps_rollup ] && total=$((total + $(awk '/^Pss:/{print $2}' /proc/$p/smaps_rollup)))
+    for p in $1 $(pgrep -P "$1") $(for c in $(pgrep -P "$1"); do pgrep -P "$c"; done); do
+        [ -r "/proc/$p/smaps_rollup" ] && total=$((total + $(awk '/^Pss:/{print $2}' "/proc/$p/smaps_rollup")))
     done
-    echo "$total"
+    awk -v k="$total" 'BEGIN{printf "%.1f", k / 1024}'
+}
+hwm() { awk '/VmHWM/{printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
+finish() {
+    kill -9 "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+    pkill -9 -f QtWebEngineProcess 2>/dev/null
+    sleep 0.5
 }
 
-printf "%-4s %10s %10s %12s %10s %10s\n" run greeting signin login-reader hwm-MB pss-MB
-for r in $(seq "$runs"); do
-    rm -rf "$work/t" && cp -r "$src" "$work/t"
-    sqlite3 "$work/t/Data.mdb" "insert into Users (фамилия, пароль, специальность, курс, путь) values ('Тест', '', 'x', '1 - Курс', 'Glaves\\Glava3.htm')"
+results=$work/results # subject column value
+: >"$results"
+record() { echo "$1 $2 $3" >>"$results"; }
+
+floor_widgets() {
+    local t0 r app
+    t0=$(now)
+    "$root/build-rel/tools/floor_widgets" >/dev/null 2>&1 &
+    app=$!
+    r=$("$xwait" map "Floor widgets") && record floor-widgets greeting "$(since "$t0" "${r% *}")"
+    sleep 1
+    record floor-widgets hwm "$(hwm $app)"
+    record floor-widgets pss "$(pss_tree $app)"
+    finish $app
+}
+
+floor_web() {
+    local t0 r w t1 app
+    t0=$(now)
+    "$root/build-rel/tools/floor_webengine" "$root/build-rel/textbook/Glaves/Glava3.htm" >/dev/null 2>&1 &
+    app=$!
+    r=$("$xwait" map "Floor webengine") && record floor-web greeting "$(since "$t0" "${r% *}")"
+    w=${r#* }
+    t1=$("$xwait" ink "$w" 100 60 500 400) && record floor-web page "$(since "$t0" "$t1")"
+    sleep 3
+    record floor-web hwm "$(hwm $app)"
+    record floor-web pss "$(pss_tree $app)"
+    finish $app
+}
+
+textbook() { # subject runnable-folder
+    local subject=$1 t0 r t3 t4 w app
+    rm -rf "$work/t" && cp -r "$2" "$work/t"
+    sqlite3 "$work/t/Data.mdb" "insert into Users (фамилия, пароль, специальность, курс, путь)
+        values ('Тест', '', 'x', '1 - Курс', 'Glaves\\Glava3.htm')"
     t0=$(now)
     (cd "$work/t" && exec ./velanika) >/dev/null 2>&1 &
     app=$!
-    wait_window "Приветствие"; t1=$(now)
-    xdotool search --onlyvisible --name "Приветствие" | head -n1 | xargs -I{} xdotool mousemove --window {} 200 150 click 1
-    wait_window "Авторизация"; t2=$(now)
+    r=$("$xwait" map "Приветствие") || { finish $app; return; }
+    record "$subject" greeting "$(since "$t0" "${r% *}")"
+    xdotool mousemove --window "${r#* }" 200 150 click 1
+    r=$("$xwait" map "Авторизация") && record "$subject" signin "$(since "$t0" "${r% *}")"
     sleep 0.5
-    xdotool mousemove 593 175 click 1     # Вход
+    xdotool mousemove 593 175 click 1 # Вход
     sleep 0.2
-    xdotool type "x"; xdotool key BackSpace
+    xdotool type "x"
+    xdotool key BackSpace
     xdotool type --delay 60 "Тест"
+    sleep 0.3
     t3=$(now)
     xdotool key Return
-    wait_window "Электроный учебник - Тест"; t4=$(now)
+    r=$("$xwait" map "Электроный учебник - Тест")
+    w=${r#* }
+    # The page area, right of the reader's panel and below its menu bar.
+    t4=$("$xwait" ink "$w" 200 40 440 320) && record "$subject" page "$(since "$t3" "$t4")"
     sleep 3
-    hwm=$(awk '/VmHWM/{print $2}' /proc/$app/status)
-    pss=$(pss_tree "$app")
-    kill -9 "$app"; wait "$app" 2>/dev/null; pkill -9 -f QtWebEngineProcess 2>/dev/null; sleep 0.5
-    awk -v r="$r" -v a="$t0" -v b="$t1" -v c="$t2" -v d="$t3" -v e="$t4" -v h="$hwm" -v p="$pss" \
-        'BEGIN{printf "%-4s %9.3fs %9.3fs %11.3fs %10.1f %10.1f\n", r, b-a, c-a, e-d, h/1024, p/1024}'
+    record "$subject" hwm "$(hwm $app)"
+    record "$subject" pss "$(pss_tree $app)"
+    finish $app
+}
+
+for run in $(seq "$runs"); do
+    floor_widgets
+    floor_web
+    textbook webengine build-rel/textbook
+    textbook light build-light/textbook
+    echo "run $run of $runs done" >&2
 done
+
+median() { # subject column
+    awk -v s="$1" -v c="$2" '$1 == s && $2 == c {print $3}' "$results" | sort -g |
+        awk '{v[NR] = $1} END {if (NR == 0) print "-"; else if (NR % 2) print v[(NR + 1) / 2];
+             else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2}'
+}
+printf "%-14s %9s %9s %9s %9s %9s\n" subject greeting signin page hwm-MB pss-MB
+for s in floor-widgets floor-web webengine light; do
+    printf "%-14s %9s %9s %9s %9s %9s\n" "$s" "$(median $s greeting)" "$(median $s signin)" \
+        "$(median $s page)" "$(median $s hwm)" "$(median $s pss)"
+done
+echo
+awk -v g="$(median webengine greeting)" -v l="$(median light greeting)" -v f="$(median floor-widgets greeting)" \
+    -v p="$(median webengine page)" -v m="$(median webengine pss)" -v fm="$(median floor-web pss)" \
+    -v lh="$(median light hwm)" 'BEGIN {
+    printf "greeting / floor: web engine %.2fx, light %.2fx (target 1.3x)\n", g / f, l / f
+    printf "chapter page after Enter, web engine: %.3f s (target 0.25 s)\n", p
+    printf "web engine PSS - floor: %+.1f MB (target +20 MB)\n", m - fm
+    printf "light peak: %.1f MB (target 45 MB)\n", lh
+}'
