@@ -109,10 +109,14 @@ void TForm4::FormClick()
 
 void TForm4::handOver()
 {
+    if (beforeHandOver && !beforeHandOver())
+        return;
     Form1->show();
     Form1->raise();
     Form1->activateWindow();
     hide();
+    // The greeting is not shown again: let its window and its pixel buffer go.
+    destroy();
 }
 
 void TForm4::setAlpha(int alpha)

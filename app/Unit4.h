@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QTimer;
 
@@ -30,6 +32,10 @@ public:
     int appliedAlpha() const { return m_alpha; }
     // True once the window has been closed, which ends the program.
     bool applicationTerminated() const { return m_terminated; }
+
+    // Run before the sign-in window is brought up; false when the windows behind the greeting
+    // could not be made (the program is then ending). Set by the program at start-up.
+    std::function<bool()> beforeHandOver;
 
     void FormCreate();
     void Timer1Timer();

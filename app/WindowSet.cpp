@@ -26,6 +26,7 @@ template <typename T> T *create(std::unique_ptr<T> &owner, T *&global)
 WindowSet::WindowSet()
 {
     try {
+        // The fixed order of creation.
         create(m_form4, Form4);
         create(m_form1, Form1);
         create(m_form2, Form2);
@@ -43,6 +44,49 @@ WindowSet::WindowSet()
         release();
         throw;
     }
+    m_complete = true;
+}
+
+WindowSet::WindowSet(GreetingFirst)
+{
+    create(m_form4, Form4);
+}
+
+void WindowSet::complete()
+{
+    if (m_complete)
+        return;
+    try {
+        // What sign-in and the reader need, in the same relative order; the presentations
+        // window too, as it checks the database's presentation list at start.
+        create(m_form1, Form1);
+        create(m_form2, Form2);
+        create(m_data, Data);
+        create(m_form10, Form10);
+    } catch (...) {
+        // Undo all but the greeting.
+        std::unique_ptr<TForm4> greeting = std::move(m_form4);
+        release();
+        m_form4 = std::move(greeting);
+        Form4 = m_form4.get();
+        throw;
+    }
+    // The rest on first use: most sessions never open some of them, and each costs memory.
+    Form2->beforeSideWindow = [this] { createSideWindows(); };
+    m_complete = true;
+}
+
+void WindowSet::createSideWindows()
+{
+    if (m_form3)
+        return;
+    create(m_form3, Form3);
+    create(m_form5, Form5);
+    create(m_form6, Form6);
+    create(m_form9, Form9);
+    create(m_form7, Form7);
+    create(m_form11, Form11);
+    Form6->bindDataSources();
 }
 
 WindowSet::~WindowSet()

@@ -21,7 +21,20 @@ class TForm11;
 class WindowSet
 {
 public:
+    // Every window at once.
     WindowSet();
+    // The greeting alone; complete() makes the sign-in window, the reader, the data module and
+    // the presentations window, and the reader makes the others on first use. The program
+    // starts this way so the greeting is on screen before anything else is touched.
+    struct GreetingFirst
+    {
+    };
+    explicit WindowSet(GreetingFirst);
+    // Creates those windows (once; later calls do nothing). Throws as the full constructor
+    // does, after undoing what it created; the greeting stays.
+    void complete();
+    bool isComplete() const { return m_complete; }
+
     ~WindowSet();
     WindowSet(const WindowSet &) = delete;
     WindowSet &operator=(const WindowSet &) = delete;
@@ -39,5 +52,8 @@ private:
     std::unique_ptr<TForm10> m_form10;
     std::unique_ptr<TForm11> m_form11;
 
+    bool m_complete = false;
+
+    void createSideWindows();
     void release();
 };

@@ -16,9 +16,11 @@ fi
 
 copy="${XDG_DATA_HOME:-$HOME/.local/share}/velanika"
 mkdir -p "$copy"
-for item in velanika fonts.conf Glaves Present; do
+for item in velanika libvelanika_pages.so fonts.conf Glaves Present; do
     rm -rf "${copy:?}/$item"
-    cp -R "$installed/$item" "$copy/$item"
+    if [ -e "$installed/$item" ]; then
+        cp -R "$installed/$item" "$copy/$item"
+    fi
 done
 [ -e "$copy/Data.mdb" ] || cp "$installed/Data.mdb" "$copy/Data.mdb"
 chmod u+w "$copy/Data.mdb"

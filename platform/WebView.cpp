@@ -1,5 +1,6 @@
 #include "WebView.h"
 
+#include "PageEngine.h"
 #include "ProgramPaths.h"
 #include "ShellOpen.h"
 
@@ -9,9 +10,18 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibrary>
+
 #ifdef TEXTBOOK_WEBENGINE
-#include <QWebEnginePage>
-#include <QWebEngineView>
+#include <QOpenGLContext>
+
+QT_BEGIN_NAMESPACE
+// Exported by Qt GUI for the web engine's set-up; declared here as the engine itself does.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
+Q_GUI_EXPORT QOpenGLContext *qt_gl_global_share_context();
+QT_END_NAMESPACE
 #endif
 
 namespace platform {
@@ -20,6 +30,7 @@ namespace {
 
 WebView::Backend &backendChoice()
 {
+    // The module is looked for only when the first view is made; without it the light view serves.
 #ifdef TEXTBOOK_WEBENGINE
     static WebView::Backend backend = WebView::Backend::WebEngine;
 #else
@@ -27,6 +38,45 @@ WebView::Backend &backendChoice()
 #endif
     return backend;
 }
+
+#ifdef TEXTBOOK_WEBENGINE
+// The engine reads the format of the application's shared GL context as it starts, even when
+// it draws without GL (as the module has it do), and warns unless one exists when its
+// libraries load. This context is never created, so no GL driver is loaded for it.
+void provideShareContext()
+{
+    if (qt_gl_global_share_context())
+        return;
+    static QOpenGLContext *unused = new QOpenGLContext;
+    qt_gl_set_global_share_context(unused);
+    qAddPostRoutine([] {
+        qt_gl_set_global_share_context(nullptr);
+        delete unused;
+    });
+}
+
+// Loads the web engine module once: beside the program, else in the build's program folder
+// (for tests run from elsewhere in the build tree). Null when it is missing or does not load.
+CreatePageEngine pageEngineFactory()
+{
+    static const CreatePageEngine factory = []() -> CreatePageEngine {
+        const QStringList folders{QCoreApplication::applicationDirPath(), QStringLiteral(TEXTBOOK_ENGINE_BUILD_DIR)};
+        for (const QString &folder : folders) {
+            const QString file = QDir(folder).filePath(QStringLiteral(TEXTBOOK_ENGINE_MODULE));
+            if (!QFileInfo::exists(file))
+                continue;
+            provideShareContext();
+            QLibrary module(file);
+            if (auto create = reinterpret_cast<CreatePageEngine>(module.resolve(VELANIKA_PAGE_ENGINE_ENTRY)))
+                return create;
+            qWarning("Page engine module not loaded, pages use the light view: %s", qPrintable(module.errorString()));
+            return nullptr;
+        }
+        return nullptr;
+    }();
+    return factory;
+}
+#endif
 
 QString missingPageHtml(const QString &path)
 {
@@ -36,6 +86,13 @@ QString missingPageHtml(const QString &path)
                           "<p>Проверьте, что папка Glaves лежит рядом с программой.</p></body></html>")
         .arg(path.toHtmlEscaped());
 }
+
+#ifdef TEXTBOOK_WEBENGINE
+QUrl warmUpPage()
+{
+    return QUrl(QStringLiteral("about:blank"));
+}
+#endif
 
 bool followLink(const QUrl &url)
 {
@@ -51,22 +108,6 @@ bool followLink(const QUrl &url)
     }
     return false;
 }
-
-#ifdef TEXTBOOK_WEBENGINE
-class CoursePage : public QWebEnginePage
-{
-public:
-    using QWebEnginePage::QWebEnginePage;
-
-protected:
-    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
-    {
-        if (type == NavigationTypeLinkClicked && isMainFrame)
-            return followLink(url);
-        return true;
-    }
-};
-#endif
 
 } // namespace
 
@@ -89,6 +130,13 @@ class WebView::Impl
 public:
     explicit Impl(WebView *owner) : q(owner) {}
 
+    ~Impl()
+    {
+        // The view goes before the hooks it calls.
+        if (engine)
+            delete engine->widget();
+    }
+
     void create()
     {
         if (widget)
@@ -97,11 +145,18 @@ public:
         layout->setContentsMargins(0, 0, 0, 0);
 #ifdef TEXTBOOK_WEBENGINE
         if (backendChoice() == Backend::WebEngine) {
-            auto *view = new QWebEngineView(q);
-            view->setPage(new CoursePage(view));
-            QObject::connect(view, &QWebEngineView::loadFinished, q, &WebView::loadFinished);
-            engine = view;
-            widget = view;
+            if (CreatePageEngine make = pageEngineFactory()) {
+                PageEngineHooks hooks;
+                hooks.followLink = followLink;
+                hooks.loaded = [this](const QUrl &url, bool ok) {
+                    // The warm-up page of prepare() is nobody's business.
+                    if (q->navigationCount() == 0 && url == warmUpPage())
+                        return;
+                    Q_EMIT q->loadFinished(ok);
+                };
+                engine.reset(make(q, hooks));
+                widget = engine->widget();
+            }
         }
 #endif
         if (!widget) {
@@ -126,11 +181,11 @@ public:
 #ifdef TEXTBOOK_WEBENGINE
         if (engine) {
             if (file.isEmpty())
-                engine->setUrl(QUrl(QStringLiteral("about:blank")));
+                engine->open(QUrl(QStringLiteral("about:blank")));
             else if (exists)
-                engine->setUrl(QUrl::fromLocalFile(file));
+                engine->open(QUrl::fromLocalFile(file));
             else
-                engine->setHtml(missingPageHtml(file), QUrl::fromLocalFile(file));
+                engine->openHtml(missingPageHtml(file), QUrl::fromLocalFile(file));
             return;
         }
 #endif
@@ -159,9 +214,7 @@ public:
     WebView *q;
     QWidget *widget = nullptr;
     QTextBrowser *text = nullptr;
-#ifdef TEXTBOOK_WEBENGINE
-    QWebEngineView *engine = nullptr;
-#endif
+    std::unique_ptr<PageEngine> engine;
 };
 
 WebView::WebView(QWidget *parent) : QWidget(parent), d(std::make_unique<Impl>(this)) {}
@@ -170,6 +223,7 @@ WebView::~WebView() = default;
 
 void WebView::Navigate(const QString &path)
 {
+
     m_location = path;
     ++m_navigations;
     d->show(localPath(path));
@@ -183,6 +237,11 @@ QString WebView::Path() const
 void WebView::prepare()
 {
     d->create();
+#ifdef TEXTBOOK_WEBENGINE
+    // A first load starts the engine's page process, so the first real page finds it running.
+    if (d->engine && m_navigations == 0)
+        d->engine->open(warmUpPage());
+#endif
 }
 
 WebView::Backend WebView::defaultBackend()
@@ -200,7 +259,7 @@ void WebView::setDefaultBackend(Backend backend)
 bool WebView::webEngineAvailable()
 {
 #ifdef TEXTBOOK_WEBENGINE
-    return true;
+    return pageEngineFactory() != nullptr;
 #else
     return false;
 #endif

@@ -33,7 +33,8 @@ public:
     QString location() const { return m_location; }
     int navigationCount() const { return m_navigations; }
 
-    // Creates the engine now (call once the first window is up).
+    // Creates the view now and, with the web engine, starts it on a blank page (call once the
+    // first window is up), so the first real page comes up without the engine's start-up.
     void prepare();
 
     static Backend defaultBackend();

@@ -1,5 +1,7 @@
 #include "Widgets.h"
 
+#include <QImageReader>
+
 #include <QApplication>
 #include <QKeySequence>
 #include <QMouseEvent>
@@ -54,8 +56,46 @@ BitBtn::BitBtn(const QString &caption, Kind kind, QWidget *parent) : QPushButton
     case Kind::Custom:
         break;
     }
-    if (glyph != QStyle::SP_CustomBase)
-        setIcon(QApplication::style()->standardIcon(glyph));
+    if (glyph == QStyle::SP_CustomBase)
+        return;
+    // The style's own glyphs, named so no image plugin is probed for them.
+    const QString name = kind == Kind::Ok       ? QStringLiteral("ok")
+                         : kind == Kind::Cancel ? QStringLiteral("cancel")
+                                                : QStringLiteral("close");
+    QIcon icon = pictureIcon(QStringLiteral(":/qt-project.org/styles/commonstyle/images/standardbutton-%1-%2.png")
+                                 .arg(name, QStringLiteral("%1")),
+                             {16, 32});
+    setIcon(icon.isNull() ? QApplication::style()->standardIcon(glyph) : icon);
+}
+
+namespace {
+
+QPixmap readPng(const QString &file)
+{
+    // Read as PNG and nothing else: left to check the format, Qt asks every image plugin on
+    // the machine, even for a file named .png, and their libraries then stay loaded (~1 MB).
+    QImageReader reader(file, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
+} // namespace
+
+QIcon pictureIcon(const QString &file)
+{
+    const QPixmap pixmap = readPng(file);
+    return pixmap.isNull() ? QIcon() : QIcon(pixmap);
+}
+
+QIcon pictureIcon(const QString &pattern, std::initializer_list<int> sizes)
+{
+    QIcon icon;
+    for (int size : sizes) {
+        const QPixmap pixmap = readPng(pattern.arg(size));
+        if (!pixmap.isNull())
+            icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 namespace {

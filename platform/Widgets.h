@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <initializer_list>
+
 class QWidget;
 
 namespace platform {
@@ -59,6 +61,10 @@ private:
 // Enter presses the focused push button, else the visible enabled Ok button; Escape presses the
 // visible enabled Cancel button.
 void bindDialogKeys(QWidget *window);
+
+// Icons from PNG pictures: one file, or one per size (pattern has %1 for the size).
+QIcon pictureIcon(const QString &file);
+QIcon pictureIcon(const QString &pattern, std::initializer_list<int> sizes);
 
 QColor rgb(int r, int g, int b);
 

@@ -173,7 +173,8 @@ void TForm2::createMenu()
     style->setParent(bar);
     bar->setStyle(style);
 
-    QMenu *theory = bar->addMenu(QIcon(QStringLiteral(":/pictures/menu-theory.png")), QStringLiteral("&Теория"));
+    QMenu *theory =
+        bar->addMenu(platform::pictureIcon(QStringLiteral(":/pictures/menu-theory.png")), QStringLiteral("&Теория"));
     theory->setObjectName(QStringLiteral("N1Menu"));
     N1 = theory->menuAction();
     N1->setObjectName(QStringLiteral("N1"));
@@ -184,11 +185,13 @@ void TForm2::createMenu()
         *chapters[i] = item;
     }
 
-    N2 = new QAction(QIcon(QStringLiteral(":/pictures/menu-stats.png")), QStringLiteral("&Статистика"), this);
+    N2 = new QAction(platform::pictureIcon(QStringLiteral(":/pictures/menu-stats.png")), QStringLiteral("&Статистика"),
+                     this);
     N2->setObjectName(QStringLiteral("N2"));
     bar->addAction(N2);
 
-    QMenu *help = bar->addMenu(QIcon(QStringLiteral(":/pictures/menu-help.png")), QStringLiteral("&Справка"));
+    QMenu *help =
+        bar->addMenu(platform::pictureIcon(QStringLiteral(":/pictures/menu-help.png")), QStringLiteral("&Справка"));
     help->setObjectName(QStringLiteral("N4Menu"));
     N4 = help->menuAction();
     N4->setObjectName(QStringLiteral("N4"));
@@ -197,7 +200,7 @@ void TForm2::createMenu()
     N3 = help->addAction(QStringLiteral("Руководство пользователя"));
     N3->setObjectName(QStringLiteral("N3"));
 
-    N6 = new QAction(QIcon(QStringLiteral(":/pictures/menu-exit.png")), QStringLiteral("Выход"), this);
+    N6 = new QAction(platform::pictureIcon(QStringLiteral(":/pictures/menu-exit.png")), QStringLiteral("Выход"), this);
     N6->setObjectName(QStringLiteral("N6"));
     bar->addAction(N6);
 }
@@ -516,8 +519,15 @@ void TForm2::Timer1Timer()
 
 // --- Test launch and exit ---------------------------------------------------------------------
 
+void TForm2::needSideWindows()
+{
+    if (beforeSideWindow)
+        beforeSideWindow();
+}
+
 void TForm2::BitBtn2Click()
 {
+    needSideWindows();
     for (int chapter = 1; chapter <= 6; ++chapter) {
         TableCursor *tab = Data->testTab(chapter);
         if (!tab->isOpen())
@@ -546,7 +556,8 @@ void TForm2::BitBtn1Click()
         close();
     }
     Form1->close();
-    Form7->close();
+    if (Form7)
+        Form7->close();
 }
 
 void TForm2::N6Click()
@@ -595,6 +606,7 @@ void TForm2::showEvent(QShowEvent *event)
 
 void TForm2::N2Click()
 {
+    needSideWindows();
     openStudentRow();
     Data->GlavesTab->open();
     Data->ResultTab->open();
@@ -609,6 +621,7 @@ void TForm2::N2Click()
 
 void TForm2::N5Click()
 {
+    needSideWindows();
     Form7->show();
     Form7->raise();
     Form7->activateWindow();
@@ -616,6 +629,7 @@ void TForm2::N5Click()
 
 void TForm2::N3Click()
 {
+    needSideWindows();
     const QString manual = platform::programFolder() + QStringLiteral("Glaves\\Руководство.htm");
     Form11->show();
     Form11->raise();

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTime>
 
+#include <functional>
 #include <initializer_list>
 
 class QAction;
@@ -28,6 +29,10 @@ class TForm2 : public QMainWindow
 public:
     explicit TForm2(QWidget *parent = nullptr);
     ~TForm2() override;
+
+    // Makes the windows the reader opens (statistics, test, customer, manual) if they do not
+    // exist yet; set by the program, which creates them on first use.
+    std::function<void()> beforeSideWindow;
 
     QWidget *Panel1;
     QLabel *Image1;
@@ -100,6 +105,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void needSideWindows();
     void createPanel();
     void createMenu();
     void createStatusBar();

@@ -334,7 +334,15 @@ void TForm1::BitBtn1Click()
     Form2->WebBrowser1->Navigate(platform::expandFileName(introductionPage));
     Form2->setWindowTitle(readerCaption + users->field(1).asString());
     Form2->setVisible(true);
+    leave();
+}
+
+void TForm1::leave()
+{
     hide();
+    // Nothing brings the sign-in window back: let its window, pixel buffer and picture go.
+    destroy();
+    Image1->clear();
 }
 
 bool TForm1::storeNewStudent()
@@ -368,7 +376,7 @@ void TForm1::BitBtn2Click()
         m_password = users->fieldByName(QStringLiteral("пароль")).asString();
         if (Edit2->text() == m_password) {
             Form2->setVisible(true);
-            setVisible(false);
+            leave();
             Form2->setWindowTitle(readerCaption + users->field(1).asString());
             // No fallback page: an empty path goes to the view as it is.
             Form2->WebBrowser1->Navigate(platform::expandFileName(users->field(5).asString()));

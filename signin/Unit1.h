@@ -70,6 +70,8 @@ private:
     void backToInitialMode(bool clearAll);
     // Stores the new student's row; false (after telling the user) when the file refused it.
     bool storeNewStudent();
+    // Hides the window for good once the reader has taken over.
+    void leave();
 
     QString m_password;
 };

@@ -56,8 +56,7 @@ TForm3::TForm3(QWidget *parent) : QWidget(parent)
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 553, 417);
-    Image1->setScaledContents(true);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/stats.jpg")));
+    Image1->setScaledContents(true); // the picture is decoded on first opening, see prepare()
 
     Bevel2 = new platform::Bevel(this);
     Bevel2->setObjectName(QStringLiteral("Bevel2"));
@@ -164,6 +163,10 @@ void TForm3::createCursors()
 
 void TForm3::prepare()
 {
+    // Decoded only when the window is first opened: it would otherwise hold about 1 MB for a
+    // window many sessions never show.
+    if (Image1->pixmap().isNull())
+        Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/stats.jpg"), "JPEG"));
     setListsVisible(false);
     createCursors();
     m_users->open();

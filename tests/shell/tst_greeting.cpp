@@ -1,3 +1,4 @@
+#include "DataSource.h"
 #include "Startup.h"
 #include "Unit1.h"
 #include "Unit10.h"
@@ -13,6 +14,7 @@
 #include "Widgets.h"
 #include "WindowFixture.h"
 
+#include <QFile>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -90,24 +92,70 @@ private Q_SLOTS:
         QVERIFY(!Data->UserTab->isOpen());
     }
 
-    // The program itself: only the greeting comes up, and closing the sign-in window ends the run.
+    // The program itself: the greeting comes up first and alone; the sign-in window, the
+    // reader and the data module follow behind it, the windows the reader opens only when
+    // wanted; closing the sign-in window ends the run.
     void programShowsTheGreetingAlone()
     {
         WindowFixture f(false);
         QStringList shown;
-        bool greetingUp = false;
-        QTimer::singleShot(0, [&] {
-            greetingUp = Form4 && Form4->isVisible();
+        bool greetingFirst = false;
+        bool sideWindowsWaited = false;
+        QTimer::singleShot(0, [&] { greetingFirst = Form4 && Form4->isVisible(); });
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!Form1 || !Data)
+                return;
+            poll.stop();
             for (QWidget *w : QApplication::topLevelWidgets()) {
                 if (w->isVisible())
                     shown << w->objectName();
             }
+            sideWindowsWaited = !Form3 && !Form6 && !Form7 && !Form11 && Form10;
             Form1->close();
         });
+        poll.start(5);
         QCOMPARE(runTextbook(), 0);
-        QVERIFY(greetingUp);
+        QVERIFY(greetingFirst);
         QCOMPARE(shown, QStringList{QStringLiteral("Form4")});
+        QVERIFY(sideWindowsWaited);
         QVERIFY(!Form4); // the window set is gone with the run
+    }
+
+    // Without Data.mdb the program says so over the greeting and ends with a failure status.
+    void startFailureEndsTheRun()
+    {
+        WindowFixture f(false);
+        QVERIFY(QFile::remove(f.folder.path() + QStringLiteral("Data.mdb")));
+        QCOMPARE(runTextbook(), 1);
+        QCOMPARE(f.boxes.records.size(), 1);
+        QVERIFY2(f.boxes.records[0].text.startsWith(QStringLiteral("Программа не может начать работу.")),
+                 qPrintable(f.boxes.records[0].text));
+        QVERIFY(!Form4);
+    }
+
+    // The reader makes its side windows on first use, bound as the full set binds them.
+    void sideWindowsComeOnFirstUse()
+    {
+        WindowFixture f(false);
+        f.addStudent(QStringLiteral("Иванов"));
+        f.windows = std::make_unique<WindowSet>(WindowSet::GreetingFirst{});
+        QVERIFY(Form4 && !Form1 && !Data);
+        f.windows->complete();
+        QVERIFY(Form1 && Form2 && Data && Form10);
+        QVERIFY(!Form3 && !Form5 && !Form6 && !Form7 && !Form9 && !Form11);
+
+        f.signInDirectly(QStringLiteral("Иванов"));
+        Form2->N2Click();
+        QVERIFY(Form3 && Form5 && Form6 && Form7 && Form9 && Form11);
+        QVERIFY(Form3->isVisible());
+        QCOMPARE(Form6->DataSource1->dataSet(), Data->Test1Tab);
+        QCOMPARE(Form6->DataSource6->dataSet(), Data->Test6Tab);
+        QPointer<TForm3> stats = Form3;
+        Form2->N5Click(); // a second use makes nothing new
+        QCOMPARE(Form3, stats.data());
+        QVERIFY(Form7->isVisible());
+        QVERIFY(f.boxes.records.isEmpty());
     }
 
     void fadeHandsOverAtFullOpacity()
