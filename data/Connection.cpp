@@ -134,6 +134,8 @@ void Connection::open()
         db.close();
         throw;
     }
+    m_notedChanges.clear();
+    m_notedTotal = 0;
     m_open = true;
     Q_EMIT opened();
 }
@@ -169,6 +171,23 @@ sqlite3 *Connection::handle()
 {
     open();
     return m_handle;
+}
+
+void Connection::noteRowChanged(const QString &table)
+{
+    // SQLite folds the case of table names.
+    ++m_notedChanges[table.toLower()];
+    ++m_notedTotal;
+}
+
+qint64 Connection::rowChangesOf(const QString &table) const
+{
+    return m_notedChanges.value(table.toLower());
+}
+
+qint64 Connection::otherRowChanges() const
+{
+    return m_handle ? sqlite3_total_changes64(m_handle) - m_notedTotal : 0;
 }
 
 void Connection::exec(const char *sql)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
@@ -37,6 +38,14 @@ public:
     // busy; rolls back and rethrows on failure.
     void inTransaction(const std::function<void()> &fn);
 
+    // Rows changed through the cursors, counted per table, so a cursor can tell whether its own
+    // table changed since it read its rows. Noted are single rows changed by a statement that
+    // changed nothing else; the counts start again whenever the connection opens.
+    void noteRowChanged(const QString &table);
+    qint64 rowChangesOf(const QString &table) const;
+    // Rows changed through this connection that were not noted.
+    qint64 otherRowChanges() const;
+
     // Throws DbError unless path names an existing, non-empty SQLite file. Used before opening,
     // because SQLite would quietly create or accept an empty file.
     static void checkDatabaseFile(const QString &path);
@@ -52,4 +61,6 @@ private:
     QString m_name;
     bool m_open = false;
     sqlite3 *m_handle = nullptr;
+    QHash<QString, qint64> m_notedChanges;
+    qint64 m_notedTotal = 0;
 };

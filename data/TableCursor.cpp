@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <optional>
 
@@ -110,6 +111,21 @@ QString cacheKey(const QVariant &value)
 constexpr int rowCacheLimit = 512;
 constexpr int readBlock = 32;
 
+// The state of the file that a cursor's rows were read in. Equal stamps mean the cursor's table is
+// as it was: another program's commit moves data_version, a changed table layout the schema
+// version, a row changed through this connection either the table's count of rows changed by
+// cursors or the count of all other changed rows.
+struct Stamp
+{
+    const sqlite3 *handle = nullptr;
+    qint64 dataVersion = -1;
+    qint64 schemaVersion = -1;
+    qint64 otherChanges = -1;
+    qint64 tableChanges = -1;
+
+    bool operator==(const Stamp &) const = default;
+};
+
 struct FieldDef
 {
     QString name;   // as declared by the program, or the table's own
@@ -162,6 +178,9 @@ struct TableCursor::Impl
     mutable bool positionsValid = false;
     mutable QHash<qint64, QVariantList> rowCache;
     mutable QHash<QString, QVariant> lookupCache;
+    // The file's state that the rows match, so a re-read of an unchanged file can be skipped; none
+    // when unknown. A detail never has one: its rows also depend on the master's row.
+    std::optional<Stamp> rowsStamp;
 
     CursorState state = CursorState::Inactive;
     QVariantList pending; // per field
@@ -356,12 +375,66 @@ struct TableCursor::Impl
         details.removeIf([detail](const QPointer<TableCursor> &p) { return p.isNull() || p.data() == detail; });
     }
 
+    Stamp stamp() const
+    {
+        sqlite3 *handle = db();
+        SqlStatement st(handle,
+                        QStringLiteral("SELECT d.data_version, s.schema_version "
+                                       "FROM pragma_data_version AS d, pragma_schema_version AS s"),
+                        file());
+        st.step();
+        return {handle, st.int64(0), st.int64(1), connection->otherRowChanges(), connection->rowChangesOf(table)};
+    }
+
+    // A stamp can be relied on only outside a transaction: a rollback undoes changes without
+    // moving any of its counters back.
+    std::optional<Stamp> stampOutsideTransaction() const
+    {
+        if (isDetail() || !sqlite3_get_autocommit(db()))
+            return std::nullopt;
+        return stamp();
+    }
+
+    // The rows are still those a fresh read would give.
+    bool rowsCurrent() const { return rowsStamp && *rowsStamp == stamp(); }
+
+    // Runs a statement that changes one row, in a transaction. Returns the stamp after it when the
+    // rows matched the file before, that row alone changed and no outer transaction can undo it:
+    // the caller's own update of the rows then keeps them matching. Only rows in rowid order are
+    // updated that surely.
+    std::optional<Stamp> changeRow(const std::function<void()> &statement)
+    {
+        const bool tracked = rowsStamp && orderTerms.isEmpty() && sqlite3_get_autocommit(db());
+        std::optional<Stamp> after;
+        connection->inTransaction([&] {
+            after.reset();
+            const bool matched = tracked && *rowsStamp == stamp();
+            const qint64 changesBefore = sqlite3_total_changes64(db());
+            statement();
+            // A trigger's changes would go uncounted per table: then every cursor reads again.
+            if (sqlite3_total_changes64(db()) != changesBefore + 1)
+                return;
+            connection->noteRowChanged(table);
+            if (matched)
+                after = stamp();
+        });
+        return after;
+    }
+
+    void dropCaches()
+    {
+        rowCache.clear();
+        lookupCache.clear();
+    }
+
     void loadRows()
     {
         rows.clear();
         positionsValid = false;
-        rowCache.clear();
-        lookupCache.clear();
+        dropCaches();
+        // Taken before reading: a commit in between makes the stamp older than the rows, which
+        // costs one needless re-read later, never a missed change.
+        rowsStamp = stampOutsideTransaction();
         std::optional<QVariant> key;
         if (isDetail()) {
             key = masterKey();
@@ -631,6 +704,7 @@ struct TableCursor::Impl
             rows.clear();
             positionsValid = false;
             rowCache.clear();
+            rowsStamp.reset();
         } else {
             loadRows();
         }
@@ -817,8 +891,8 @@ void TableCursor::close()
     d->state = CursorState::Inactive;
     d->rows.clear();
     d->positionsValid = false;
-    d->rowCache.clear();
-    d->lookupCache.clear();
+    d->dropCaches();
+    d->rowsStamp.reset();
     d->pos = -1;
     d->eof = true;
     d->bof = true;
@@ -1154,7 +1228,7 @@ void TableCursor::post()
                    QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")) + u')';
         }
         qint64 rowid = 0;
-        d->connection->inTransaction([&] {
+        const std::optional<Stamp> after = d->changeRow([&] {
             SqlStatement st(db, sql, d->file());
             for (int i = 0; i < values.size(); ++i)
                 st.bind(i + 1, values.at(i));
@@ -1171,6 +1245,7 @@ void TableCursor::post()
             d->rows.insert(at, rowid);
             d->positionsValid = false;
             d->pos = at;
+            d->rowsStamp = after;
         }
         d->eof = false;
         d->bof = false;
@@ -1185,7 +1260,8 @@ void TableCursor::post()
         const QString sql = QStringLiteral("UPDATE ") + quoted(d->table) + QStringLiteral(" SET ") +
                             sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?");
         const qint64 rowid = d->editRowid;
-        d->connection->inTransaction([&] {
+        // The rows stay as they are: in rowid order an update moves no row.
+        d->rowsStamp = d->changeRow([&] {
             SqlStatement st(db, sql, d->file());
             for (int i = 0; i < values.size(); ++i)
                 st.bind(i + 1, values.at(i));
@@ -1214,7 +1290,11 @@ void TableCursor::refresh()
     d->settle();
     const qint64 current = d->pos >= 0 ? d->rows.at(d->pos) : 0;
     const int oldPos = d->pos;
-    d->loadRows();
+    // A large table is read again only when it changed since.
+    if (d->rowsCurrent())
+        d->dropCaches();
+    else
+        d->loadRows();
     int row = oldPos >= 0 ? d->indexOfRow(current) : -1;
     if (row < 0 && !d->rows.isEmpty())
         row = std::clamp(oldPos, 0, int(d->rows.size()) - 1);

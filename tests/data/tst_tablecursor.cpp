@@ -24,6 +24,20 @@ QString name(TableCursor &cursor)
     return cursor.fieldByName(QStringLiteral("фамилия")).asString();
 }
 
+// What happens to Users between a cursor's post and its refresh.
+enum Change
+{
+    Nothing,
+    OtherProgramInserts,
+    OtherProgramDeletes,
+    OtherCursorInserts,
+    SameConnectionDeletes,
+    TableMadeAnew,
+    OwnInsertRolledBack,
+    OwnInsert,
+    CapitalsCursorInserts,
+};
+
 } // namespace
 
 class TestTableCursor : public QObject
@@ -414,6 +428,98 @@ private Q_SLOTS:
         cursor->refresh();
         QCOMPARE(cursor->recNo(), 1);
         QCOMPARE(cursor->fieldByName(QStringLiteral("Name")).asString(), QStringLiteral("M"));
+    }
+
+    // Refresh skips the re-read when the file is unchanged; every way the rows can change must
+    // still show. The cursor has just posted an edit, as the reader does with the page path.
+    void refreshSeesEveryChange_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("current");
+        const QString a = QStringLiteral("А");
+        const QString b = QStringLiteral("Б");
+        const QString c = QStringLiteral("В");
+        const QString d = QStringLiteral("Г");
+        QTest::newRow("nothing") << int(Nothing) << QStringList{a, b, c} << b;
+        QTest::newRow("another program inserts") << int(OtherProgramInserts) << QStringList{a, b, c, d} << b;
+        QTest::newRow("another program deletes") << int(OtherProgramDeletes) << QStringList{b, c} << b;
+        QTest::newRow("another cursor inserts") << int(OtherCursorInserts) << QStringList{a, b, c, d} << b;
+        QTest::newRow("another cursor, table named in capitals, inserts")
+            << int(CapitalsCursorInserts) << QStringList{a, b, c, d} << b;
+        QTest::newRow("same connection deletes") << int(SameConnectionDeletes) << QStringList{a, b} << b;
+        QTest::newRow("table made anew, empty") << int(TableMadeAnew) << QStringList{} << QString();
+        QTest::newRow("own insert rolled back") << int(OwnInsertRolledBack) << QStringList{a, b, c} << c;
+        QTest::newRow("own insert") << int(OwnInsert) << QStringList{a, b, c, d} << d;
+    }
+
+    void refreshSeesEveryChange()
+    {
+        QFETCH(int, change);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, current);
+        addUsers({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
+        auto cursor = users();
+        cursor->open();
+        QVERIFY(cursor->locate(QStringLiteral("фамилия"), QStringLiteral("Б")));
+        cursor->edit();
+        cursor->fieldByName(QStringLiteral("путь")).setAsString(QStringLiteral("Glaves\\Glava1.html"));
+        cursor->post();
+        const auto insertThrough = [](TableCursor &c) {
+            c.append();
+            c.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Г"));
+            c.post();
+        };
+        const auto sameConnection = [this](const char *sql) {
+            QCOMPARE(sqlite3_exec(m_connection->handle(), sql, nullptr, nullptr, nullptr), SQLITE_OK);
+        };
+        switch (change) {
+        case OtherProgramInserts:
+            addUsers({QStringLiteral("Г")});
+            break;
+        case OtherProgramDeletes:
+            m_db->exec(QStringLiteral("DELETE FROM Users WHERE \"фамилия\" = 'А'"));
+            break;
+        case OtherCursorInserts: {
+            auto other = users();
+            other->open();
+            insertThrough(*other);
+            break;
+        }
+        case SameConnectionDeletes:
+            sameConnection("DELETE FROM Users WHERE \"фамилия\" = 'В'");
+            break;
+        case TableMadeAnew:
+            // Dropping a table counts no changed rows; only the schema shows it.
+            sameConnection("DROP TABLE Users; CREATE TABLE Users (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                           "\"фамилия\" TEXT(50), \"пароль\" TEXT(6), \"специальность\" TEXT(20), "
+                           "\"курс\" TEXT(10), \"путь\" TEXT(100))");
+            break;
+        case OwnInsertRolledBack:
+            // Undone by an outer transaction after the cursor took the row in.
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, m_connection->inTransaction([&] {
+                insertThrough(*cursor);
+                throw std::runtime_error("undo");
+            }));
+            break;
+        case OwnInsert:
+            insertThrough(*cursor);
+            break;
+        case CapitalsCursorInserts: {
+            TableCursor other(m_connection.get(), QStringLiteral("USERS"));
+            other.open();
+            insertThrough(other);
+            break;
+        }
+        default:
+            break;
+        }
+        cursor->refresh();
+        QStringList names;
+        for (int row = 0; row < cursor->recordCount(); ++row)
+            names.append(cursor->valueAt(row, 1).toString());
+        QCOMPARE(names, expected);
+        QCOMPARE(cursor->isEmpty() ? QString() : name(*cursor), current);
     }
 
     void pendingRowRule_data()
