@@ -319,6 +319,8 @@ void TForm1::BitBtn1Click()
 
     TableCursor *users = Data->UserTab;
     users->open();
+    // Another copy of the program on the same Data.mdb may have registered the name since.
+    users->refresh();
     if (users->locate(QStringLiteral("фамилия"), Edit1->text())) {
         platform::informationBox(QStringLiteral("&Запись существует!"));
         Edit1->clear();
@@ -369,6 +371,8 @@ void TForm1::BitBtn2Click()
 {
     TableCursor *users = Data->UserTab;
     users->open();
+    // The student may have registered with another copy of the program since this one started.
+    users->refresh();
     if (!users->locate(QStringLiteral("фамилия"), Edit1->text())) {
         platform::errorBox(QStringLiteral("Необходимо зарегистрироваться!"));
     } else {

@@ -381,6 +381,26 @@ private Q_SLOTS:
         QCOMPARE(Form2->windowTitle(), QStringLiteral("Электроный учебник - ") + name);
     }
 
+    // Two copies of the program on one Data.mdb (a class room sharing the file): a student
+    // registered by the other copy after this one connected can sign in here, and the name
+    // cannot be registered a second time.
+    void studentsRegisteredElsewhereAreSeen()
+    {
+        WindowFixture f;
+        showSignIn();
+        f.addStudent(QStringLiteral("Сидоров"), QStringLiteral("abc"));
+        fillRegistration(QStringLiteral("Сидоров"), QStringLiteral("xyz"), QStringLiteral("ПО-21"), 1);
+        Form1->BitBtn1->click();
+        QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("&Запись существует!")});
+        QCOMPARE(userCount(f), 1);
+
+        f.addStudent(QStringLiteral("Орлова"), QStringLiteral("qwe"));
+        Form1->BitBtn3->click();
+        logIn(QStringLiteral("Орлова"), QStringLiteral("qwe"));
+        QVERIFY(Form2->isVisible());
+        QCOMPARE(f.boxes.records.size(), 1);
+    }
+
     void duplicateName()
     {
         WindowFixture f;
