@@ -26,6 +26,8 @@ shot() {
 }
 fail() {
     echo "JOURNEY FAILED: $*" >&2
+    # What the program said, without the web engine's start-up listing.
+    [ -f "$work/app.log" ] && grep -v '^  \*' "$work/app.log" | tail -n 40 | sed 's/^/  app: /' >&2
     for w in $(xdotool search --onlyvisible --name "." 2>/dev/null); do echo "  visible: $w $(xdotool getwindowname "$w")" >&2; done
     shot failure || true
     exit 1
