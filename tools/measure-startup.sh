@@ -136,6 +136,16 @@ for s in floor-widgets floor-web webengine light; do
         "$(median $s page)" "$(median $s hwm)" "$(median $s pss)"
 done
 echo
+spread() { # subject column: min-max
+    awk -v s="$1" -v c="$2" '$1 == s && $2 == c {print $3}' "$results" | sort -g |
+        awk 'NR == 1 {lo = $1} {hi = $1} END {if (NR) printf "%s-%s", lo, hi; else print "-"}'
+}
+echo "spread over the runs (min-max):"
+for s in floor-widgets floor-web webengine light; do
+    printf "%-14s %13s %13s %13s %13s\n" "$s" "$(spread $s greeting)" "$(spread $s signin)" \
+        "$(spread $s page)" "$(spread $s hwm)"
+done
+echo
 awk -v g="$(median webengine greeting)" -v l="$(median light greeting)" -v f="$(median floor-widgets greeting)" \
     -v p="$(median webengine page)" -v m="$(median webengine pss)" -v fm="$(median floor-web pss)" \
     -v lh="$(median light hwm)" 'BEGIN {
