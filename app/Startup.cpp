@@ -3,6 +3,7 @@
 #include "DbError.h"
 #include "MessageBoxes.h"
 #include "ProgramPaths.h"
+#include "ShellOpen.h"
 #include "Unit2.h"
 #include "Unit4.h"
 #include "WebView.h"
@@ -28,14 +29,14 @@ void prepareProcessEnvironment()
     const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     const QString aliases = QFileInfo(exe).absolutePath() + QStringLiteral("/fonts.conf");
     if (qEnvironmentVariableIsEmpty("FONTCONFIG_FILE") && QFileInfo::exists(aliases))
-        qputenv("FONTCONFIG_FILE", aliases.toLocal8Bit());
+        platform::setOwnEnvironment("FONTCONFIG_FILE", aliases.toLocal8Bit());
     // Nothing here draws with OpenGL (the page engine composites in software): without this the
     // X11 platform loads the GL driver, tens of MB, when the page engine probes for it.
     if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
+        platform::setOwnEnvironment("QT_XCB_GL_INTEGRATION", "none");
     // Chromium refuses to start as root without this.
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        platform::setOwnEnvironment("QTWEBENGINE_DISABLE_SANDBOX", "1");
 }
 
 namespace {
@@ -84,6 +85,7 @@ private:
 int runTextbook()
 {
     QApplication::setQuitOnLastWindowClosed(false);
+    platform::installDesktopOpener();
     QApplication::setWindowIcon(platform::pictureIcon(QStringLiteral(":/pictures/icon-%1.png"), {16, 24, 32, 48, 64}));
     // The greeting comes up first; the other windows, the database and then the page engine
     // follow while it fades in.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 
 namespace platform {
@@ -8,8 +10,16 @@ namespace platform {
 // A relative path is taken against the current directory; backslashes are folder separators.
 // Tests catch the call with QDesktopServices::setUrlHandler("file", ...).
 bool shellOpen(const QString &path);
-
 // Opens a web address in the desktop's browser.
 bool openInBrowser(const QString &url);
+
+// Sets an environment variable for this program alone (font aliases, page engine switches):
+// the programs it starts for the user get the user's own value back, see userEnvironment().
+void setOwnEnvironment(const char *name, const QByteArray &value);
+// This process's environment with the program's own settings undone.
+QProcessEnvironment userEnvironment();
+// From now on files and web addresses open through xdg-open started with userEnvironment(),
+// so a PDF viewer or browser does not inherit, say, the page engine's disabled sandbox.
+void installDesktopOpener();
 
 } // namespace platform

@@ -66,6 +66,10 @@ CreatePageEngine pageEngineFactory()
             if (!QFileInfo::exists(file))
                 continue;
             provideShareContext();
+            // Composited in software, as the module draws (see there).
+            const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+            if (!flags.contains("--disable-gpu"))
+                setOwnEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --disable-gpu").trimmed());
             QLibrary module(file);
             if (auto create = reinterpret_cast<CreatePageEngine>(module.resolve(VELANIKA_PAGE_ENGINE_ENTRY)))
                 return create;

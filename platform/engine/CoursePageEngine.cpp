@@ -14,10 +14,8 @@ namespace {
 void chooseSoftwareRendering()
 {
     static const bool chosen = [] {
+        // The engine itself is told by the program (--disable-gpu) before this module loads.
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-        if (!flags.contains("--disable-gpu"))
-            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --disable-gpu").trimmed());
         return true;
     }();
     Q_UNUSED(chosen);

@@ -1,10 +1,13 @@
 #include "HandlerGuard.h"
 #include "MessageBoxes.h"
 #include "ProgramPaths.h"
+#include "ShellOpen.h"
 #include "WebView.h"
 #include "Widgets.h"
 
+#include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -158,6 +161,46 @@ private Q_SLOTS:
         QCOMPARE(clicks.count(), 1);
         label.setFontColor(QColor(255, 255, 255));
         QCOMPARE(label.fontColor(), QColor(255, 255, 255));
+    }
+
+    // What the program sets for itself stays with it: the desktop's programs it starts get the
+    // user's own environment, with the file's path as given.
+    void startedProgramsGetTheUsersEnvironment()
+    {
+        qputenv("VELANIKA_TEST_KEPT", "user");
+        qunsetenv("VELANIKA_TEST_NEW");
+        platform::setOwnEnvironment("VELANIKA_TEST_KEPT", "program");
+        platform::setOwnEnvironment("VELANIKA_TEST_NEW", "program");
+        platform::setOwnEnvironment("VELANIKA_TEST_KEPT", "again");
+        QCOMPARE(qgetenv("VELANIKA_TEST_KEPT"), QByteArray("again"));
+        const QProcessEnvironment user = platform::userEnvironment();
+        QCOMPARE(user.value(QStringLiteral("VELANIKA_TEST_KEPT")), QStringLiteral("user"));
+        QVERIFY(!user.contains(QStringLiteral("VELANIKA_TEST_NEW")));
+
+        // A stand-in xdg-open that notes its argument and what it was given of the variable.
+        QTemporaryDir bin;
+        QFile stub(bin.filePath(QStringLiteral("xdg-open")));
+        QVERIFY(stub.open(QIODevice::WriteOnly));
+        stub.write("#!/bin/sh\n{ printf '%s\\n' \"$1\" \"${VELANIKA_TEST_NEW-unset}\"; } > \"$0.tmp\"\n"
+                   "mv \"$0.tmp\" \"$0.called\"\n");
+        stub.close();
+        stub.setPermissions(stub.permissions() | QFileDevice::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+
+        platform::installDesktopOpener();
+        const QString file = bin.filePath(QStringLiteral("Цикл ведения.pdf"));
+        QVERIFY(QDesktopServices::openUrl(QUrl::fromLocalFile(file)));
+        QFile called(stub.fileName() + QStringLiteral(".called"));
+        QTRY_VERIFY(called.exists());
+        QVERIFY(called.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(called.readAll()).split(u'\n');
+        QCOMPARE(lines.value(0), file);
+        QCOMPARE(lines.value(1), QStringLiteral("unset"));
+
+        qputenv("PATH", path);
+        for (const char *scheme : {"file", "http", "https"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
     }
 };
 
