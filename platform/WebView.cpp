@@ -10,11 +10,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#ifdef TEXTBOOK_WEBENGINE
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibrary>
-
-#ifdef TEXTBOOK_WEBENGINE
 #include <QOpenGLContext>
 
 QT_BEGIN_NAMESPACE
@@ -227,7 +226,6 @@ WebView::~WebView() = default;
 
 void WebView::Navigate(const QString &path)
 {
-
     m_location = path;
     ++m_navigations;
     d->show(localPath(path));

@@ -1,8 +1,7 @@
 #include "Widgets.h"
 
-#include <QImageReader>
-
 #include <QApplication>
+#include <QImageReader>
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QShortcut>
@@ -62,9 +61,9 @@ BitBtn::BitBtn(const QString &caption, Kind kind, QWidget *parent) : QPushButton
     const QString name = kind == Kind::Ok       ? QStringLiteral("ok")
                          : kind == Kind::Cancel ? QStringLiteral("cancel")
                                                 : QStringLiteral("close");
-    QIcon icon = pictureIcon(QStringLiteral(":/qt-project.org/styles/commonstyle/images/standardbutton-%1-%2.png")
-                                 .arg(name, QStringLiteral("%1")),
-                             {16, 32});
+    const QIcon icon = pictureIcon(QStringLiteral(":/qt-project.org/styles/commonstyle/images/standardbutton-") + name +
+                                       QStringLiteral("-%1.png"),
+                                   {16, 32});
     setIcon(icon.isNull() ? QApplication::style()->standardIcon(glyph) : icon);
 }
 

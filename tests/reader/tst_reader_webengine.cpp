@@ -18,14 +18,27 @@ class TestReaderWebEngine : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void contentsLinkOpensChapter()
+    // Each case gets a fresh program folder and window set whose reader uses the engine.
+    void init()
     {
 #ifndef TEXTBOOK_WEBENGINE
         QSKIP("built without Qt WebEngine");
 #else
-        WindowFixture f(false);
+        m_fixture = std::make_unique<WindowFixture>(false);
         platform::WebView::setDefaultBackend(platform::WebView::Backend::WebEngine);
-        f.windows = std::make_unique<WindowSet>();
+        m_fixture->windows = std::make_unique<WindowSet>();
+#endif
+    }
+
+    void cleanup()
+    {
+        m_fixture.reset();
+    }
+
+    void contentsLinkOpensChapter()
+    {
+#ifdef TEXTBOOK_WEBENGINE
+        WindowFixture &f = *m_fixture;
         f.addStudent(QStringLiteral("Иванов"));
         f.signInDirectly(QStringLiteral("Иванов"));
 
@@ -49,12 +62,8 @@ private Q_SLOTS:
     // first real page is reported once.
     void warmUpLoadIsNotReported()
     {
-#ifndef TEXTBOOK_WEBENGINE
-        QSKIP("built without Qt WebEngine");
-#else
-        WindowFixture f(false);
-        platform::WebView::setDefaultBackend(platform::WebView::Backend::WebEngine);
-        f.windows = std::make_unique<WindowSet>();
+#ifdef TEXTBOOK_WEBENGINE
+        WindowFixture &f = *m_fixture;
         QSignalSpy loads(Form2->WebBrowser1, &platform::WebView::loadFinished);
         Form2->WebBrowser1->prepare();
         auto *view = Form2->WebBrowser1->findChild<QWebEngineView *>();
@@ -70,6 +79,9 @@ private Q_SLOTS:
         QVERIFY(view->url().path().endsWith(QStringLiteral("Glaves/Glava3.htm")));
 #endif
     }
+
+private:
+    std::unique_ptr<WindowFixture> m_fixture;
 };
 
 int main(int argc, char *argv[])
