@@ -11,6 +11,7 @@ class DataSource : public QObject
 public:
     explicit DataSource(TableCursor *dataSet = nullptr, QObject *parent = nullptr);
 
+    // Emits dataChange() at once when the cursor is already open.
     void setDataSet(TableCursor *dataSet);
     TableCursor *dataSet() const { return m_dataSet; }
 

@@ -146,6 +146,7 @@ private Q_SLOTS:
         QVERIFY(!Form3 && !Form5 && !Form6 && !Form7 && !Form9 && !Form11);
 
         f.signInDirectly(QStringLiteral("Иванов"));
+        Form2->Label4Click(); // chapter 3: its questions are opened before the test window exists
         Form2->N2Click();
         QVERIFY(Form3 && Form5 && Form6 && Form7 && Form9 && Form11);
         QVERIFY(Form3->isVisible());
@@ -156,6 +157,12 @@ private Q_SLOTS:
         QCOMPARE(Form3, stats.data());
         QVERIFY(Form7->isVisible());
         QVERIFY(f.boxes.records.isEmpty());
+
+        // The test window made late still shows the chapter's first question.
+        const QString question =
+            f.folder.scalar(QStringLiteral("SELECT \"вопрос\" FROM Test3 ORDER BY rowid LIMIT 1")).toString();
+        QVERIFY(!question.isEmpty());
+        QCOMPARE(Form6->AnswerLabels[0]->text(), question);
     }
 
     void fadeHandsOverAtFullOpacity()
