@@ -22,11 +22,20 @@ QHash<QString, std::optional<QString>> &ownVariables()
     return variables;
 }
 
+const QStringList openedSchemes{QStringLiteral("file"), QStringLiteral("http"), QStringLiteral("https")};
+
 class DesktopOpener : public QObject
 {
     Q_OBJECT
 public:
     using QObject::QObject;
+
+    // Qt warns about a handler destroyed while still registered.
+    ~DesktopOpener() override
+    {
+        for (const QString &scheme : openedSchemes)
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
 
 public Q_SLOTS:
     void open(const QUrl &url)
@@ -79,10 +88,10 @@ QProcessEnvironment userEnvironment()
     return environment;
 }
 
-void installDesktopOpener()
+void installDesktopOpener(QObject *owner)
 {
-    auto *opener = new DesktopOpener(QCoreApplication::instance());
-    for (const QString &scheme : {QStringLiteral("file"), QStringLiteral("http"), QStringLiteral("https")})
+    auto *opener = new DesktopOpener(owner ? owner : QCoreApplication::instance());
+    for (const QString &scheme : openedSchemes)
         QDesktopServices::setUrlHandler(scheme, opener, "open");
 }
 

@@ -4,6 +4,8 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+class QObject;
+
 namespace platform {
 
 // Opens a file with the desktop's program for its type (xdg-open through QDesktopServices).
@@ -19,7 +21,8 @@ void setOwnEnvironment(const char *name, const QByteArray &value);
 // This process's environment with the program's own settings undone.
 QProcessEnvironment userEnvironment();
 // From now on files and web addresses open through xdg-open started with userEnvironment(),
-// so a PDF viewer or browser does not inherit, say, the page engine's disabled sandbox.
-void installDesktopOpener();
+// so a PDF viewer or browser does not inherit, say, the page engine's disabled sandbox. The
+// opener lives as long as the owner (the application when none is given).
+void installDesktopOpener(QObject *owner = nullptr);
 
 } // namespace platform
