@@ -1,5 +1,6 @@
 #include "ShellOpen.h"
 
+#include "CourseFiles.h"
 #include "ProgramPaths.h"
 
 #include <QCoreApplication>
@@ -55,13 +56,21 @@ public Q_SLOTS:
 
 bool shellOpen(const QString &path)
 {
-    const QString local = localPath(path);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(local)));
+    const QString file = QDir::current().absoluteFilePath(localPath(path));
+    if (!insideCourseFolder(file, CourseFolder::Presentations))
+        return false;
+    // What the desktop makes of it is its own business.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    return true;
 }
 
-bool openInBrowser(const QString &url)
+bool openInBrowser(const QUrl &url)
 {
-    return QDesktopServices::openUrl(QUrl(url));
+    const QString scheme = url.scheme().toLower();
+    if ((scheme != u"http" && scheme != u"https") || url.host().isEmpty())
+        return false;
+    QDesktopServices::openUrl(url);
+    return true;
 }
 
 void setOwnEnvironment(const char *name, const QByteArray &value)

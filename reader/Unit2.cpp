@@ -1,6 +1,7 @@
 #include "Unit2.h"
 
 #include "Clock.h"
+#include "CourseFiles.h"
 #include "HandlerGuard.h"
 #include "MenuBarStyle.h"
 #include "MessageBoxes.h"
@@ -98,6 +99,11 @@ QString chapterPage(int chapter)
     if (chapter == 1)
         return QStringLiteral("Glaves\\Glava1.html");
     return QStringLiteral("Glaves\\Glava%1.htm").arg(chapter);
+}
+
+QString introductionPage()
+{
+    return QStringLiteral("Glaves\\Введение.htm");
 }
 
 QString longTimeText(const QLocale &locale, QTime time)
@@ -427,6 +433,19 @@ void TForm2::showAndStorePage(const QString &page)
     Data->UserTab->refresh(); // writes the pending edit
 }
 
+void TForm2::openStoredPage(const QString &stored)
+{
+    const QString path = platform::expandFileName(stored);
+    // A row anyone may write must not make the reader show or run some other file.
+    if (stored.isEmpty() || platform::isCoursePage(platform::localPath(path))) {
+        WebBrowser1->Navigate(path);
+        return;
+    }
+    WebBrowser1->Navigate(platform::expandFileName(introductionPage()));
+    WebBrowser1->showNotice(
+        QStringLiteral("Запомненная страница не является страницей учебника из папки Glaves; открыто введение."));
+}
+
 void TForm2::Label1Click()
 {
     openChapter(1, false);
@@ -489,7 +508,7 @@ void TForm2::N61Click()
 
 void TForm2::Label8Click()
 {
-    openPage({Label8}, QStringLiteral("Glaves\\Введение.htm"));
+    openPage({Label8}, introductionPage());
 }
 
 void TForm2::Label3Click()

@@ -69,6 +69,10 @@ public:
     QAction *N3;
     QAction *N6;
 
+    // Opens the page remembered for the student (column путь): a path that is not a course page
+    // opens the introduction, with a notice. An empty path leaves the view empty.
+    void openStoredPage(const QString &stored);
+
     // Chapter 1..6 -> Label1, Label2, Label4, Label5, Label6, Label7.
     platform::ClickableLabel *chapterLabel(int chapter) const;
     // The status bar's panels 0..2 (time, date, always empty).
@@ -139,3 +143,5 @@ QString launchMessage(int chapter, int questions, int minutes);
 
 // Relative page path of chapter 1..6.
 QString chapterPage(int chapter);
+// Relative page path of the introduction.
+QString introductionPage();

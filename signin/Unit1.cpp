@@ -29,7 +29,6 @@ TForm1 *Form1 = nullptr;
 namespace {
 
 const QString coursePrompt = QStringLiteral("выберите курс");
-const QString introductionPage = QStringLiteral("Glaves\\Введение.htm");
 const QString readerCaption = QStringLiteral("Электроный учебник - ");
 
 // Widths of the Users columns the boxes feed: a longer entry would be cut when stored.
@@ -333,7 +332,7 @@ void TForm1::BitBtn1Click()
     if (!storeNewStudent())
         return;
 
-    Form2->WebBrowser1->Navigate(platform::expandFileName(introductionPage));
+    Form2->WebBrowser1->Navigate(platform::expandFileName(introductionPage()));
     Form2->setWindowTitle(readerCaption + users->field(1).asString());
     Form2->setVisible(true);
     leave();
@@ -356,7 +355,7 @@ bool TForm1::storeNewStudent()
         users->fieldByName(QStringLiteral("пароль")).setAsString(Edit2->text());
         users->fieldByName(QStringLiteral("специальность")).setAsString(Edit3->text());
         users->fieldByName(QStringLiteral("курс")).setAsString(ComboBox1->currentText());
-        users->fieldByName(QStringLiteral("путь")).setAsString(Form2->WebBrowser1->Path() + introductionPage);
+        users->fieldByName(QStringLiteral("путь")).setAsString(Form2->WebBrowser1->Path() + introductionPage());
         // Refresh posts the pending row first, which gives it its ID.
         users->refresh();
     } catch (const DbError &e) {
@@ -382,8 +381,7 @@ void TForm1::BitBtn2Click()
             Form2->setVisible(true);
             leave();
             Form2->setWindowTitle(readerCaption + users->field(1).asString());
-            // No fallback page: an empty path goes to the view as it is.
-            Form2->WebBrowser1->Navigate(platform::expandFileName(users->field(5).asString()));
+            Form2->openStoredPage(users->field(5).asString());
         } else {
             platform::errorBox(QStringLiteral("Пароль правильный набери!"));
             Edit2->clear();

@@ -64,35 +64,22 @@ private Q_SLOTS:
         QVERIFY(programFolder().endsWith(u'/'));
     }
 
-    void links_data()
-    {
-        QTest::addColumn<QUrl>("url");
-        QTest::addColumn<int>("target");
-        QTest::newRow("chapter") << QUrl::fromLocalFile(QStringLiteral("/x/Glaves/Glava3.htm"))
-                                 << int(LinkTarget::InView);
-        QTest::newRow("html") << QUrl::fromLocalFile(QStringLiteral("/x/Glaves/Glava1.HTML"))
-                              << int(LinkTarget::InView);
-        QTest::newRow("pdf") << QUrl::fromLocalFile(QStringLiteral("/x/Present/a.pdf"))
-                             << int(LinkTarget::DesktopProgram);
-        QTest::newRow("web") << QUrl(QStringLiteral("https://example.org/")) << int(LinkTarget::Browser);
-        QTest::newRow("mail") << QUrl(QStringLiteral("mailto:a@b.c")) << int(LinkTarget::Browser);
-    }
-    void links()
-    {
-        QFETCH(QUrl, url);
-        QFETCH(int, target);
-        QCOMPARE(int(classifyLink(url)), target);
-    }
-
     void missingPageShowsNotice()
     {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkpath(QStringLiteral("Glaves"));
+        setProgramFolder(dir.path());
         WebView::setDefaultBackend(WebView::Backend::TextBrowser);
         WebView view;
         QSignalSpy loaded(&view, &WebView::loadFinished);
-        view.Navigate(QStringLiteral("/nonexistent/Glaves\\Нет.htm"));
-        QCOMPARE(view.location(), QStringLiteral("/nonexistent/Glaves\\Нет.htm"));
+        const QString missing = dir.path() + QStringLiteral("/Glaves\\Нет.htm");
+        view.Navigate(missing);
+        setProgramFolder({});
+        QCOMPARE(view.location(), missing);
         QCOMPARE(loaded.count(), 1);
         QCOMPARE(loaded.at(0).at(0).toBool(), false);
+        QVERIFY(view.shownUrl().isEmpty());
+        QVERIFY(view.notice().isEmpty());
     }
 
     void guardTurnsExceptionIntoErrorBox()

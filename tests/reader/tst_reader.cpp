@@ -1,4 +1,5 @@
 #include "Clock.h"
+#include "HostilePages.h"
 #include "TableCursor.h"
 #include "Unit1.h"
 #include "Unit10.h"
@@ -20,6 +21,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 using platform::ClickableLabel;
@@ -405,6 +407,16 @@ private Q_SLOTS:
         QCOMPARE(stored, whole ? folder + page : page);
         // What the next sign-in opens names the page file.
         QVERIFY(QFileInfo::exists(platform::localPath(platform::expandFileName(stored))) || whole);
+    }
+
+    void hostilePages_data() { hostile::addRows(); }
+    void hostilePages()
+    {
+        auto browser = [] { return Form2->WebBrowser1->findChild<QTextBrowser *>(); };
+        hostile::run(
+            platform::WebView::Backend::TextBrowser, [&] { return browser() ? browser()->documentTitle() : QString(); },
+            [&](QPoint at) { QTest::mouseClick(browser()->viewport(), Qt::LeftButton, {}, at); },
+            [] { return Form2->WebBrowser1->grab().toImage(); });
     }
 
     void statusBar()
