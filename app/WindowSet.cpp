@@ -1,5 +1,7 @@
 #include "WindowSet.h"
 
+#include "BusySign.h"
+
 #include "Unit1.h"
 #include "Unit10.h"
 #include "Unit11.h"
@@ -44,12 +46,14 @@ WindowSet::WindowSet()
         release();
         throw;
     }
+    platform::installBusySign();
     m_complete = true;
 }
 
 WindowSet::WindowSet(GreetingFirst)
 {
     create(m_form4, Form4);
+    platform::installBusySign();
 }
 
 void WindowSet::complete()
@@ -91,6 +95,7 @@ void WindowSet::createSideWindows()
 
 WindowSet::~WindowSet()
 {
+    platform::uninstallBusySign();
     release();
 }
 

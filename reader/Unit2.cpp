@@ -545,7 +545,7 @@ void TForm2::BitBtn2Click()
         Form6->setWindowTitle(QStringLiteral("Тест- ") + chapterLabel(chapter)->text());
         Form6->QuestionCount = tab->recordCount();
         platform::plainBox(launchMessage(chapter, Form6->QuestionCount, Form6->MinLeft));
-        Form6->Timer1->start();
+        Form6->startCountdown();
     }
 }
 

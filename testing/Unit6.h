@@ -72,9 +72,13 @@ public:
     // Label2 .. Label7: the question and the five answers.
     std::array<QLabel *, 6> AnswerLabels{};
 
-    // Why a test of this chapter cannot start (settings missing or not numbers, a limit below
-    // one minute, no questions), as a Russian message; empty when it can.
-    QString launchProblem(TableCursor *testTab) const;
+    // Why a test of this chapter cannot start or could not be graded (settings missing or out
+    // of range, no questions, a right letter other than A..E, a grade that could not be
+    // stored), as a Russian message; empty when it can.
+    QString launchProblem(TableCursor *testTab);
+
+    // Starts the countdown from "Min" minutes (MinLeft) now; called by the reader at launch.
+    void startCountdown();
 
     // Links the record-change notifications of the data module's six test cursors to this
     // window; the window set calls it once the data module exists.
@@ -115,10 +119,16 @@ private:
     void showQuestion(TableCursor *testTab);
     void choose(QRadioButton *button);
     void uncheckAnswers();
-    void storeGrade();
+    TableCursor *locateResultRow();
+    void storeGrade(int grade);
+    void offerRetry(const QString &failure);
     void showReader();
 
     std::array<QFont, 6> m_designFonts;
+    // The countdown runs to this moment of the steady clock.
+    qint64 m_deadlineMs = 0;
+    // Result has begun: the answers are counted, and "Следующий" only tries the ending again.
+    bool m_ending = false;
 };
 
 extern TForm6 *Form6;

@@ -104,3 +104,30 @@ QVariant TestFolder::scalar(const QString &sql) const
     });
     return result;
 }
+
+FileHolder::FileHolder(const QString &file, bool readersToo) : m_name(QUuid::createUuid().toString())
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    db.setDatabaseName(file);
+    QSqlQuery q(db);
+    if (!db.open() || !q.exec(readersToo ? QStringLiteral("BEGIN EXCLUSIVE") : QStringLiteral("BEGIN IMMEDIATE")))
+        throw std::runtime_error("cannot hold " + file.toStdString());
+}
+
+FileHolder::~FileHolder()
+{
+    release();
+}
+
+void FileHolder::release()
+{
+    if (m_name.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+    m_name.clear();
+}

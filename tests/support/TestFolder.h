@@ -27,3 +27,19 @@ private:
     QTemporaryDir m_dir;
     QString m_previousCwd;
 };
+
+// Another program holding a database file in the middle of a write, until released: this
+// program can then not write to it, nor read it either when readers are kept out too.
+class FileHolder
+{
+public:
+    FileHolder(const QString &file, bool readersToo);
+    ~FileHolder();
+    FileHolder(const FileHolder &) = delete;
+    FileHolder &operator=(const FileHolder &) = delete;
+
+    void release();
+
+private:
+    QString m_name;
+};
