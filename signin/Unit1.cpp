@@ -357,12 +357,21 @@ bool TForm1::storeNewStudent()
         users->fieldByName(QStringLiteral("специальность")).setAsString(Edit3->text());
         users->fieldByName(QStringLiteral("курс")).setAsString(ComboBox1->currentText());
         users->fieldByName(QStringLiteral("путь")).setAsString(Form2->WebBrowser1->Path() + introductionPage);
-        // Refresh posts the pending row first, which gives it its ID.
-        users->refresh();
+        users->post();
     } catch (const DbError &e) {
-        users->cancel();
-        platform::errorBox(QStringLiteral("Не удалось сохранить регистрацию: ") + e.message());
-        return false;
+        // A post that wrote the row and failed only after it, re-reading the student's results,
+        // leaves the cursor browsing that row: the student is registered.
+        if (users->state() != CursorState::Browse) {
+            users->cancel();
+            platform::errorBox(QStringLiteral("Не удалось сохранить регистрацию: ") + e.message());
+            return false;
+        }
+    }
+    // Students registered meanwhile by another copy of the program; the new one stays current,
+    // and a re-read that fails leaves the rows as they were.
+    try {
+        users->refresh();
+    } catch (const DbError &) {
     }
     return true;
 }

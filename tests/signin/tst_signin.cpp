@@ -1,3 +1,4 @@
+#include "Connection.h"
 #include "TableCursor.h"
 #include "Unit1.h"
 #include "Unit2.h"
@@ -15,8 +16,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <optional>
 
 #include <unistd.h>
 
@@ -511,6 +515,32 @@ private Q_SLOTS:
             QCOMPARE(userCount(f), 1);
             QCOMPARE(Data->UserTab->recordCount(), 1);
         }
+    }
+
+    // The student is in the file: a re-read after it that fails (the file held by another
+    // program meanwhile) must not turn the registration into a failure.
+    void registrationStoredThoughReReadFails()
+    {
+        WindowFixture f;
+        Connection::setBusyTimeout(20);
+        const auto restore = qScopeGuard([] { Connection::setBusyTimeout(0); });
+        showSignIn();
+        fillRegistration(QStringLiteral("Кузнецов"), QStringLiteral("pw"), QStringLiteral("ПО-21"), 0);
+        std::optional<FileHolder> holder;
+        const QMetaObject::Connection hold = QObject::connect(Data->UserTab, &TableCursor::recordChanged, [&] {
+            if (!holder && userCount(f) == 1)
+                holder.emplace(f.folder.databaseFile(), true);
+        });
+        Form1->BitBtn1->click();
+        QObject::disconnect(hold);
+        QVERIFY(holder);
+        holder.reset();
+
+        QVERIFY(f.boxes.records.isEmpty());
+        QVERIFY(Form2->isVisible());
+        QCOMPARE(Form2->windowTitle(), QStringLiteral("Электроный учебник - Кузнецов"));
+        QCOMPARE(Data->UserTab->fieldByName(QStringLiteral("фамилия")).asString(), QStringLiteral("Кузнецов"));
+        QCOMPARE(userCount(f), 1);
     }
 
     void login_data()
