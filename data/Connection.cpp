@@ -29,6 +29,10 @@ std::function<void()> &busyWaitHook()
     return hook;
 }
 
+// The hook runs inside a statement that waits; SQLite must not be entered again from there
+// (a window repainted by the hook may ask a cursor for values).
+bool busyHookRunning = false;
+
 // SQLite's own busy wait (short pauses first, then longer ones, up to the timeout), which also
 // tells the hook when a wait begins.
 int waitWhileBusy(void *, int count)
@@ -50,8 +54,15 @@ int waitWhileBusy(void *, int count)
         if (delay <= 0)
             return 0;
     }
-    if (count == 0 && busyWaitHook())
-        busyWaitHook()();
+    if (count == 0 && busyWaitHook()) {
+        busyHookRunning = true;
+        // No exception may cross SQLite's C frames; a sign that failed only goes unseen.
+        try {
+            busyWaitHook()();
+        } catch (...) {
+        }
+        busyHookRunning = false;
+    }
     sqlite3_sleep(delay);
     return 1;
 }
@@ -135,6 +146,8 @@ void Connection::checkDatabaseFile(const QString &path)
 
 void Connection::open()
 {
+    if (busyHookRunning)
+        throw DbError::busy(m_file);
     if (m_open)
         return;
     checkDatabaseFile(m_file);

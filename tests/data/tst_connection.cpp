@@ -230,6 +230,39 @@ private Q_SLOTS:
         QCOMPARE(users.recordCount(), 301);
     }
 
+    // A write that waits for a file another program holds is announced to the hook, and the
+    // database cannot be entered again from inside it (that would re-enter SQLite's wait).
+    void busyWaitIsAnnounced()
+    {
+        DataFixture db;
+        Connection connection;
+        connection.setDatabaseFile(db.file());
+        TableCursor users(&connection, QStringLiteral("Users"));
+        users.open();
+        Connection::setBusyTimeout(20);
+        int announced = 0;
+        QString inside;
+        Connection::setBusyWaitHook([&] {
+            ++announced;
+            inside = errorOf([&] { users.refresh(); });
+        });
+        sqlite3 *other = db.openRaw();
+        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        users.append();
+        users.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Ждёт"));
+        const QString message = errorOf([&] { users.post(); });
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        Connection::setBusyWaitHook({});
+        Connection::setBusyTimeout(0);
+
+        QVERIFY2(message.contains(QStringLiteral("занята другой программой")), qPrintable(message));
+        QVERIFY(announced > 0);
+        QVERIFY2(inside.contains(QStringLiteral("занята другой программой")), qPrintable(inside));
+        users.post();
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 1);
+    }
+
     void refusedWriteKeepsThePendingRow()
     {
         DataFixture db;
