@@ -37,7 +37,7 @@ void hideBusySign()
 
 QString busyNoteText()
 {
-    return QStringLiteral("Ожидание: файл базы данных занят другой программой…");
+    return QStringLiteral("Ожидание: база данных занята…");
 }
 
 QLabel *busyNote()
@@ -64,7 +64,8 @@ void showBusySign()
         label->setFrameShape(QFrame::Box);
         label->setMargin(4);
         label->adjustSize();
-        label->move(4, qMax(0, window->height() - label->height() - 4));
+        // Bottom right: over the reader's empty status panel, beside the test's countdown.
+        label->move(qMax(0, window->width() - label->width() - 4), qMax(0, window->height() - label->height() - 4));
         label->raise();
         label->show();
         // Painted now: the event loop that would paint it is the one the wait is holding up.

@@ -717,6 +717,7 @@ void TForm6::Result()
 {
     // First of all: no tick may come while a box below is open and end the test a second time.
     Timer1->stop();
+    Button1->setEnabled(false);
     m_ending = true;
 
     GradeSettings settings;
