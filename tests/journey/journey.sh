@@ -12,10 +12,11 @@ trap 'kill "$xvfb" 2>/dev/null || true; [ -n "${app:-}" ] && kill "$app" 2>/dev/
 cp -r "$src/." "$work/"
 rm -f "$work/Data.mdb" && cp "$src/Data.mdb" "$work/Data.mdb"
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# The server picks a free display number: a guessed one may belong to a server of another test.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=$display
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=:$(cat "$work/display")
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 unset QT_QPA_PLATFORM
 
