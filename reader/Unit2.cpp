@@ -1,11 +1,13 @@
 #include "Unit2.h"
 
 #include "Clock.h"
+#include "Connection.h"
 #include "HandlerGuard.h"
 #include "MenuBarStyle.h"
 #include "MessageBoxes.h"
 #include "ProgramPaths.h"
 #include "TableCursor.h"
+#include "TextWidth.h"
 #include "Unit1.h"
 #include "Unit10.h"
 #include "Unit11.h"
@@ -131,13 +133,20 @@ void PrepareResult()
     results->open();
     const int chapterId = Data->GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger();
     const int studentId = Data->UserTab->fieldByName(QStringLiteral("ID")).asInteger();
-    if (results->locate(QStringLiteral("ID_Glava; ID_User"), QVariantList{chapterId, studentId}))
-        return;
-    results->append();
-    results->fieldByName(QStringLiteral("ID_User")).setAsInteger(studentId);
-    results->fieldByName(QStringLiteral("ID_Glava")).setAsInteger(chapterId);
-    results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(0);
-    results->post();
+    // One transaction that holds the file: another copy of the program opening the same chapter
+    // for the same student at the same moment cannot add a second row.
+    Data->Connect->inTransaction([&] {
+        // Tried again when the file was busy: a row left pending by the last try goes.
+        results->cancel();
+        results->refresh();
+        if (results->locate(QStringLiteral("ID_Glava; ID_User"), QVariantList{chapterId, studentId}))
+            return;
+        results->append();
+        results->fieldByName(QStringLiteral("ID_User")).setAsInteger(studentId);
+        results->fieldByName(QStringLiteral("ID_Glava")).setAsInteger(chapterId);
+        results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(0);
+        results->post();
+    });
 }
 
 TForm2::TForm2(QWidget *parent) : QMainWindow(parent)
@@ -417,14 +426,15 @@ void TForm2::showAndStorePage(const QString &page)
 {
     WebBrowser1->Navigate(platform::expandFileName(page));
 
-    Field path = Data->UserTab->fieldByName(QStringLiteral("путь"));
-    QString stored = WebBrowser1->Path() + page;
-    // A deep program folder would be cut to the column's width and name no page. The page path
-    // alone still opens: the sign-in expands it against the current directory.
-    if (path.size() > 0 && stored.size() > path.size())
-        stored = page;
-    path.setAsString(stored);
+    Data->UserTab->fieldByName(QStringLiteral("путь")).setAsString(pathToStore(page));
     Data->UserTab->refresh(); // writes the pending edit
+}
+
+QString TForm2::pathToStore(const QString &page) const
+{
+    const int width = Data->UserTab->fieldByName(QStringLiteral("путь")).size();
+    const QString whole = WebBrowser1->Path() + page;
+    return width > 0 && textWidth(whole) > width ? page : whole;
 }
 
 void TForm2::Label1Click()

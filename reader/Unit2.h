@@ -74,6 +74,11 @@ public:
     // The status bar's panels 0..2 (time, date, always empty).
     QLabel *statusPanel(int index) const;
 
+    // What "путь" keeps for a page: the view's folder followed by the page path, or the page path
+    // alone when the whole does not fit the column (cut, it would name no page; the page path
+    // alone is expanded against the current directory at sign-in). UserTab must be open.
+    QString pathToStore(const QString &page) const;
+
     void FormClose();
     void Timer1Timer();
     void Label1Click();

@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "Connection.h"
 #include "DbError.h"
 #include "HandlerGuard.h"
 #include "MessageBoxes.h"
@@ -317,24 +318,13 @@ void TForm1::BitBtn1Click()
         return;
     }
 
-    TableCursor *users = Data->UserTab;
-    users->open();
-    // Another copy of the program on the same Data.mdb may have registered the name since.
-    users->refresh();
-    if (users->locate(QStringLiteral("фамилия"), Edit1->text())) {
-        platform::informationBox(QStringLiteral("&Запись существует!"));
-        Edit1->clear();
-        Edit2->clear();
-        return;
-    }
-
     // Stored before anything is shown: a file that refuses the row must not look like a
     // successful registration.
     if (!storeNewStudent())
         return;
 
     Form2->WebBrowser1->Navigate(platform::expandFileName(introductionPage));
-    Form2->setWindowTitle(readerCaption + users->field(1).asString());
+    Form2->setWindowTitle(readerCaption + Data->UserTab->field(1).asString());
     Form2->setVisible(true);
     leave();
 }
@@ -347,21 +337,51 @@ void TForm1::leave()
     Image1->clear();
 }
 
+Registration registerStudent(TableCursor *users, const NewStudent &student)
+{
+    users->open();
+    bool taken = false;
+    try {
+        users->connection()->inTransaction([&] {
+            // Tried again when the file was busy: a row left pending by the last try goes.
+            users->cancel();
+            // Read inside the transaction: a name another copy stored is seen, and no copy can
+            // store one until this transaction ends.
+            users->refresh();
+            taken = users->locate(QStringLiteral("фамилия"), student.name);
+            if (taken)
+                return;
+            users->append();
+            users->fieldByName(QStringLiteral("фамилия")).setAsString(student.name);
+            users->fieldByName(QStringLiteral("пароль")).setAsString(student.password);
+            users->fieldByName(QStringLiteral("специальность")).setAsString(student.specialty);
+            users->fieldByName(QStringLiteral("курс")).setAsString(student.course);
+            users->fieldByName(QStringLiteral("путь")).setAsString(student.page);
+            users->post(); // gives the row its ID
+        });
+    } catch (const DbError &) {
+        users->cancel();
+        throw;
+    }
+    return taken ? Registration::NameTaken : Registration::Stored;
+}
+
 bool TForm1::storeNewStudent()
 {
-    TableCursor *users = Data->UserTab;
+    Registration outcome = Registration::Stored;
     try {
-        users->append();
-        users->fieldByName(QStringLiteral("фамилия")).setAsString(Edit1->text());
-        users->fieldByName(QStringLiteral("пароль")).setAsString(Edit2->text());
-        users->fieldByName(QStringLiteral("специальность")).setAsString(Edit3->text());
-        users->fieldByName(QStringLiteral("курс")).setAsString(ComboBox1->currentText());
-        users->fieldByName(QStringLiteral("путь")).setAsString(Form2->WebBrowser1->Path() + introductionPage);
-        // Refresh posts the pending row first, which gives it its ID.
-        users->refresh();
+        Data->UserTab->open();
+        const NewStudent student{Edit1->text(), Edit2->text(), Edit3->text(), ComboBox1->currentText(),
+                                 Form2->pathToStore(introductionPage)};
+        outcome = registerStudent(Data->UserTab, student);
     } catch (const DbError &e) {
-        users->cancel();
         platform::errorBox(QStringLiteral("Не удалось сохранить регистрацию: ") + e.message());
+        return false;
+    }
+    if (outcome == Registration::NameTaken) {
+        platform::informationBox(QStringLiteral("&Запись существует!"));
+        Edit1->clear();
+        Edit2->clear();
         return false;
     }
     return true;

@@ -1,3 +1,4 @@
+#include "DbError.h"
 #include "TableCursor.h"
 #include "Unit1.h"
 #include "Unit2.h"
@@ -14,9 +15,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <string>
 
 #include <unistd.h>
 
@@ -105,6 +112,55 @@ void checkInitialMode()
 bool inRegistrationMode()
 {
     return Form1->height() == 295 && Form1->BitBtn1->isVisibleTo(Form1) && !Form1->SpeedButton2->isVisibleTo(Form1);
+}
+
+QString racedName(const QString &round)
+{
+    return QStringLiteral("Студент ") + round;
+}
+
+// Another copy of the program on the same Data.mdb, in a child process. Each line from the test
+// is one step, begun at the moment the line names (the steady clock's nanoseconds, shared by the
+// processes) and answered with one line:
+//   "T register N": registers "Студент N"; "stored" or "taken".
+//   "T find N C": makes that student and the chapter "ГлаваC" current; "ready".
+//   "T open": makes sure of the student's result row of the chapter; "done".
+int runCopy(const QString &folder)
+{
+    TData data;
+    Data = &data;
+    data.connectTo(folder);
+    for (std::string line; std::getline(std::cin, line);) {
+        QStringList words = QString::fromStdString(line).split(u' ');
+        const qint64 start = words.takeFirst().toLongLong();
+        // Spinning, not sleeping: both copies must begin within microseconds of each other.
+        while (std::chrono::steady_clock::now().time_since_epoch().count() < start) {
+        }
+        QString answer;
+        try {
+            if (words.value(0) == u"register") {
+                const NewStudent student{racedName(words.value(1)), QStringLiteral("pw"), QStringLiteral("ПО-21"),
+                                         QStringLiteral("1 - Курс"), introduction};
+                answer = registerStudent(data.UserTab, student) == Registration::Stored ? QStringLiteral("stored")
+                                                                                        : QStringLiteral("taken");
+            } else if (words.value(0) == u"find") {
+                data.UserTab->refresh();
+                const bool found =
+                    data.UserTab->locate(QStringLiteral("фамилия"), racedName(words.value(1))) &&
+                    data.GlavesTab->locate(QStringLiteral("Caption"), QStringLiteral("Глава") + words.value(2));
+                answer = found ? QStringLiteral("ready") : QStringLiteral("missing");
+            } else if (words.value(0) == u"open") {
+                PrepareResult();
+                answer = QStringLiteral("done");
+            }
+        } catch (const DbError &e) {
+            answer = QStringLiteral("error ") + e.message();
+        }
+        std::printf("%s\n", answer.toUtf8().constData());
+        std::fflush(stdout);
+    }
+    Data = nullptr;
+    return 0;
 }
 
 } // namespace
@@ -337,6 +393,37 @@ private Q_SLOTS:
         QCOMPARE(Form1->Edit1->text(), QStringLiteral("Сидорова А.П."));
     }
 
+    // A deep program folder and the page path may not fit the 100 characters of "путь" together:
+    // then the page path alone is stored, and the next sign-in opens the page.
+    void registrationInADeepFolder_data()
+    {
+        QTest::addColumn<int>("total");
+        QTest::newRow("100 fits") << 100;
+        QTest::newRow("101 does not") << 101;
+    }
+    void registrationInADeepFolder()
+    {
+        QFETCH(int, total);
+        WindowFixture f;
+        showSignIn();
+        const QString folder = u'/' + QString(total - int(introduction.size()) - 2, u'п') + u'/';
+        platform::setProgramFolder(folder);
+        fillRegistration(QStringLiteral("Глубоков"), QStringLiteral("pw"), QStringLiteral("ПО-21"), 0);
+        Form1->BitBtn1->click();
+        QVERIFY(f.boxes.records.isEmpty());
+        const QString stored = total <= 100 ? folder + introduction : introduction;
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT \"путь\" FROM Users")).toString(), stored);
+
+        platform::setProgramFolder(f.folder.path());
+        Form2->hide();
+        Form1->BitBtn3->click();
+        Form1->show();
+        logIn(QStringLiteral("Глубоков"), QStringLiteral("pw"));
+        QCOMPARE(Form2->WebBrowser1->location(), platform::expandFileName(stored));
+        if (total > 100)
+            QVERIFY(QFileInfo::exists(platform::localPath(Form2->WebBrowser1->location())));
+    }
+
     void unusualTextIsStoredVerbatim_data()
     {
         QTest::addColumn<QString>("name");
@@ -399,6 +486,70 @@ private Q_SLOTS:
         logIn(QStringLiteral("Орлова"), QStringLiteral("qwe"));
         QVERIFY(Form2->isVisible());
         QCOMPARE(f.boxes.records.size(), 1);
+    }
+
+    // Two copies of the program on one Data.mdb register one name at the same moment, then open
+    // one chapter for that student at the same moment: one row each time.
+    void twoCopiesAtTheSameMoment()
+    {
+        TestFolder folder;
+        QProcess copies[2];
+        for (QProcess &copy : copies) {
+            copy.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--copy"), folder.path()});
+            QVERIFY(copy.waitForStarted());
+        }
+        // Both copies begin the step at one moment, a little after both have the line.
+        const auto step = [&copies](const QString &line) {
+            const auto start = std::chrono::steady_clock::now() + std::chrono::milliseconds(3);
+            const QByteArray timed = QByteArray::number(qint64(start.time_since_epoch().count())) + ' ' + line.toUtf8();
+            for (QProcess &copy : copies) {
+                copy.write(timed + '\n');
+                copy.waitForBytesWritten();
+            }
+            QStringList answers;
+            for (QProcess &copy : copies) {
+                while (!copy.canReadLine() && copy.waitForReadyRead(30000)) {
+                }
+                answers << QString::fromUtf8(copy.readLine()).trimmed();
+            }
+            answers.sort();
+            return answers;
+        };
+
+        constexpr int rounds = 200;
+        int twiceRegistered = 0;
+        int twiceResult = 0;
+        for (int round = 0; round < rounds; ++round) {
+            const QString n = QString::number(round);
+            const QStringList registered = step(QStringLiteral("register ") + n);
+            const int students =
+                folder.scalar(QStringLiteral("SELECT count(*) FROM Users WHERE \"фамилия\" = '%1'").arg(racedName(n)))
+                    .toInt();
+            if (students != 1 || registered != QStringList{QStringLiteral("stored"), QStringLiteral("taken")}) {
+                ++twiceRegistered;
+                qWarning("round %d: %d rows, answers %s", round, students, qPrintable(registered.join(u',')));
+            }
+            const int chapter = 1 + round % 6;
+            QCOMPARE(step(QStringLiteral("find %1 %2").arg(n).arg(chapter)), QStringList(2, QStringLiteral("ready")));
+            QCOMPARE(step(QStringLiteral("open")), QStringList(2, QStringLiteral("done")));
+            const int results = folder
+                                    .scalar(QStringLiteral("SELECT count(*) FROM Result r JOIN Glaves g ON "
+                                                           "g.ID_Glava = r.ID_glava JOIN Users u ON u.ID = r.ID_User "
+                                                           "WHERE u.\"фамилия\" = '%1' AND g.Caption = 'Глава%2'")
+                                                .arg(racedName(n))
+                                                .arg(chapter))
+                                    .toInt();
+            if (results != 1)
+                ++twiceResult;
+        }
+        for (QProcess &copy : copies) {
+            copy.closeWriteChannel();
+            QVERIFY(copy.waitForFinished());
+        }
+        qInfo("rounds: %d, a name registered twice: %d, a result row made twice: %d", rounds, twiceRegistered,
+              twiceResult);
+        QCOMPARE(twiceRegistered, 0);
+        QCOMPARE(twiceResult, 0);
     }
 
     void duplicateName()
@@ -624,5 +775,16 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestSignIn)
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], "--copy") == 0) {
+        QCoreApplication app(argc, argv);
+        return runCopy(QString::fromLocal8Bit(argv[2]));
+    }
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestSignIn test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_signin.moc"
