@@ -81,3 +81,9 @@ DbError DbError::notEditing(const QString &table)
                                   "правки или вставки записи.")
                        .arg(table));
 }
+
+DbError DbError::studentMissing()
+{
+    return DbError(QStringLiteral("Запись студента не найдена в базе данных: её удалила другая программа. Страницы и "
+                                  "оценки не сохраняются, пока вы не зарегистрируетесь снова."));
+}

@@ -27,6 +27,7 @@ public:
     static DbError notInteger(const QString &text); // "'<text>' is not a valid integer value"
     static DbError cursorClosed(const QString &table);
     static DbError notEditing(const QString &table);
+    static DbError studentMissing();
 
 private:
     bool m_busy = false;

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Connection.h"
+#include "DbError.h"
 #include "HandlerGuard.h"
 #include "MenuBarStyle.h"
 #include "MessageBoxes.h"
@@ -356,24 +357,6 @@ QList<platform::ClickableLabel *> TForm2::pageLabels() const
 
 // --- Navigation -------------------------------------------------------------------------------
 
-void TForm2::openStudentRow()
-{
-    TableCursor *users = Data->UserTab;
-    if (users->isOpen()) {
-        if (users->state() == CursorState::Browse && !users->isEmpty()) {
-            const int id = users->fieldByName(QStringLiteral("ID")).asInteger();
-            if (id > 0)
-                m_studentId = id;
-        }
-        return;
-    }
-    // A finished test closes UserTab; opening it again lands on the first student, so find the
-    // one signed in before anything is written for them.
-    users->open();
-    if (m_studentId > 0)
-        users->locate(QStringLiteral("ID"), m_studentId);
-}
-
 void TForm2::openChapter(int chapter, bool fromMenu)
 {
     platform::ClickableLabel *shown = chapterLabel(chapter);
@@ -396,15 +379,17 @@ void TForm2::openChapter(int chapter, bool fromMenu)
             Data->testTab(n)->close();
     }
 
-    openStudentRow();
-    Data->UserTab->edit();
+    // The student's row may have gone; the page is still shown, but nothing is stored.
+    const bool student = Data->findStudent();
+    if (student)
+        Data->UserTab->edit();
     Data->GlavesTab->open();
     Data->GlavesTab->refresh();
     Data->ResultTab->open();
-    if (Data->GlavesTab->locate(QStringLiteral("Caption"), shown->text()))
+    if (Data->GlavesTab->locate(QStringLiteral("Caption"), shown->text()) && student)
         PrepareResult();
 
-    showAndStorePage(chapterPage(chapter));
+    showAndStorePage(chapterPage(chapter), student);
 }
 
 void TForm2::openPage(std::initializer_list<platform::ClickableLabel *> shown, const QString &page)
@@ -417,14 +402,18 @@ void TForm2::openPage(std::initializer_list<platform::ClickableLabel *> shown, c
         label->setFontColor(white);
     BitBtn2->setEnabled(false);
 
-    openStudentRow();
-    Data->UserTab->edit();
-    showAndStorePage(page);
+    const bool student = Data->findStudent();
+    if (student)
+        Data->UserTab->edit();
+    showAndStorePage(page, student);
 }
 
-void TForm2::showAndStorePage(const QString &page)
+void TForm2::showAndStorePage(const QString &page, bool student)
 {
     WebBrowser1->Navigate(platform::expandFileName(page));
+    // Never on another student's row.
+    if (!student)
+        throw DbError::studentMissing();
 
     Data->UserTab->fieldByName(QStringLiteral("путь")).setAsString(pathToStore(page));
     Data->UserTab->refresh(); // writes the pending edit
@@ -617,7 +606,7 @@ void TForm2::showEvent(QShowEvent *event)
 void TForm2::N2Click()
 {
     needSideWindows();
-    openStudentRow();
+    Data->findStudent();
     Data->GlavesTab->open();
     Data->ResultTab->open();
     Data->UserTab->refresh();

@@ -322,6 +322,7 @@ void TForm1::BitBtn1Click()
     // successful registration.
     if (!storeNewStudent())
         return;
+    Data->setStudentId(Data->UserTab->field(0).asInteger());
 
     Form2->WebBrowser1->Navigate(platform::expandFileName(introductionPage));
     Form2->setWindowTitle(readerCaption + Data->UserTab->field(1).asString());
@@ -399,6 +400,7 @@ void TForm1::BitBtn2Click()
         users->locate(QStringLiteral("фамилия"), Edit1->text());
         m_password = users->fieldByName(QStringLiteral("пароль")).asString();
         if (Edit2->text() == m_password) {
+            Data->setStudentId(users->field(0).asInteger());
             Form2->setVisible(true);
             leave();
             Form2->setWindowTitle(readerCaption + users->field(1).asString());
