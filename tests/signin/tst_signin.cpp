@@ -432,6 +432,9 @@ private Q_SLOTS:
                                         << QStringLiteral("'; DROP TABLE Glaves");
         QTest::newRow("emoji") << QStringLiteral("Студент 🎓 Ёжиков 😀") << QStringLiteral("Психология 🧠");
         QTest::newRow("right to left") << QStringLiteral("שלום עליכם مرحبا") << QStringLiteral("עברית");
+        QTest::newRow("joined emoji and a flag")
+            << QStringLiteral("Семья 👨‍👩‍👧 🏴󠁧󠁢󠁳󠁣󠁴󠁿")
+            << QStringLiteral("Ш\u0301кола");
         QTest::newRow("percent and underscore") << QStringLiteral("100% _a_ \\ \\n") << QStringLiteral("%_%");
     }
     void unusualTextIsStoredVerbatim()
@@ -576,9 +579,6 @@ private Q_SLOTS:
         WindowFixture f;
         showSignIn();
         Form1->SpeedButton1->click();
-        QCOMPARE(Form1->Edit1->maxLength(), 50);
-        QCOMPARE(Form1->Edit2->maxLength(), 6);
-        QCOMPARE(Form1->Edit3->maxLength(), 20);
 
         const QString longName = QString(60, u'Ж');
         typeText(Form1->Edit1, longName);
@@ -619,6 +619,96 @@ private Q_SLOTS:
         Form1->BitBtn2->click();
         QCOMPARE(f.boxes.texts().size(), 1);
         QVERIFY(Form2->isVisible());
+    }
+
+    // Pasted at the width of the column, a character is stored whole or left out whole.
+    void pasteAtTheLimit_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("at"); // where the paste goes; -1: the end
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("stored");
+        const QString name(49, u'Ж');
+        const QString thumb = QStringLiteral("👍🏽"); // two code points, one character
+        QTest::newRow("emoji fills the name")
+            << "Edit1"
+            << "фамилия" << name << -1 << QStringLiteral("😀🎓") << name + QStringLiteral("😀");
+        QTest::newRow("emoji with modifier left out") << "Edit1"
+                                                      << "фамилия" << name << -1 << thumb << name;
+        QTest::newRow("inside the name") << "Edit1"
+                                         << "фамилия" << QString(47, u'Ж') + QStringLiteral("ab") << 10
+                                         << QStringLiteral("😀😀😀😀")
+                                         << QString(10, u'Ж') + QStringLiteral("😀") + QString(37, u'Ж') +
+                                                QStringLiteral("ab");
+        QTest::newRow("password") << "Edit2"
+                                  << "пароль" << QStringLiteral("12345") << -1 << QStringLiteral("😀😀")
+                                  << QStringLiteral("12345😀");
+        QTest::newRow("accent kept with its letter")
+            << "Edit3"
+            << "специальность" << QString(19, u'п') << -1 << QStringLiteral("и\u0306") << QString(19, u'п');
+    }
+    void pasteAtTheLimit()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, column);
+        QFETCH(QString, before);
+        QFETCH(int, at);
+        QFETCH(QString, pasted);
+        QFETCH(QString, stored);
+        WindowFixture f;
+        showSignIn();
+        fillRegistration(QStringLiteral("Иванов"), QStringLiteral("pw"), QStringLiteral("ПО-21"), 0);
+        auto *edit = qobject_cast<QLineEdit *>(control(box));
+        edit->setText(before);
+        edit->setCursorPosition(at < 0 ? int(before.size()) : at);
+        edit->insert(pasted);
+        QCOMPARE(edit->text(), stored);
+
+        Form1->BitBtn1->click();
+        QVERIFY(f.boxes.records.isEmpty());
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT \"%1\" FROM Users").arg(column)).toString(), stored);
+    }
+
+    // Text that would show as something other than what is stored is refused, naming the box.
+    void unsafeCharactersRefused_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("NUL in the name") << "Edit1" << QStringLiteral("Иван") + QChar(0) + QStringLiteral("ов")
+                                         << "Ф.И.О пользователя";
+        QTest::newRow("tab in the name") << "Edit1" << QStringLiteral("Иван\tов") << "Ф.И.О пользователя";
+        QTest::newRow("delete in the name") << "Edit1" << QStringLiteral("Иванов\x7f") << "Ф.И.О пользователя";
+        QTest::newRow("right-to-left override in the name")
+            << "Edit1" << QStringLiteral("Иванов \u202Eвонави") << "Ф.И.О пользователя";
+        QTest::newRow("half an emoji in the name")
+            << "Edit1" << QStringLiteral("Иванов ") + QChar(0xD83D) << "Ф.И.О пользователя";
+        QTest::newRow("escape in the password") << "Edit2" << QStringLiteral("ab\x1b") << "пароль";
+        QTest::newRow("line break in the specialty") << "Edit3" << QStringLiteral("ПО\n21") << "специальность";
+        QTest::newRow("isolate in the specialty") << "Edit3" << QStringLiteral("\u2067ПО-21") << "специальность";
+        QTest::newRow("line separator in the specialty") << "Edit3" << QStringLiteral("ПО\u202821") << "специальность";
+    }
+    void unsafeCharactersRefused()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QString, label);
+        WindowFixture f;
+        showSignIn();
+        fillRegistration(QStringLiteral("Иванов"), QStringLiteral("pw"), QStringLiteral("ПО-21"), 0);
+        qobject_cast<QLineEdit *>(control(box))->setText(text);
+        Form1->BitBtn1->click();
+
+        QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("В поле «%1» есть недопустимые символы: управляющие "
+                                                             "символы или знаки смены направления текста. Уберите "
+                                                             "их и повторите.")
+                                                  .arg(label)});
+        QCOMPARE(f.boxes.records.first().kind, BoxKind::Information);
+        QCOMPARE(userCount(f), 0);
+        QVERIFY(inRegistrationMode());
+        QCOMPARE(Form1->focusWidget(), control(box));
     }
 
     void registrationThatCannotBeStored()
