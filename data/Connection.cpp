@@ -107,9 +107,12 @@ void Connection::open()
     db.setDatabaseName(QStringLiteral("file:") + QString::fromLatin1(QUrl::toPercentEncoding(m_file, "/")) +
                        QStringLiteral("?mode=rw"));
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1;QSQLITE_OPEN_URI").arg(busyTimeoutMs));
-    if (!db.open())
-        throw DbError(
-            QStringLiteral("Не удалось открыть базу данных %1: %2").arg(m_file, db.lastError().databaseText()));
+    if (!db.open()) {
+        const int code = db.lastError().nativeErrorCode().toInt();
+        if (code != 0)
+            throw SqlStatement::error(nullptr, code, m_file);
+        throw DbError(QStringLiteral("Не удалось открыть базу данных %1.").arg(m_file));
+    }
 
     const QVariant driverHandle = db.driver()->handle();
     if (!driverHandle.isValid() || qstrcmp(driverHandle.typeName(), "sqlite3*") != 0) {
