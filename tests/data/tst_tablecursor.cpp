@@ -470,9 +470,7 @@ private Q_SLOTS:
             c.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Г"));
             c.post();
         };
-        const auto sameConnection = [this](const char *sql) {
-            QCOMPARE(sqlite3_exec(m_connection->handle(), sql, nullptr, nullptr, nullptr), SQLITE_OK);
-        };
+        const auto sameConnection = [this](const char *sql) { m_connection->execute(QString::fromUtf8(sql)); };
         switch (change) {
         case OtherProgramInserts:
             addUsers({QStringLiteral("Г")});
@@ -491,7 +489,8 @@ private Q_SLOTS:
             break;
         case TableMadeAnew:
             // Dropping a table counts no changed rows; only the schema shows it.
-            sameConnection("DROP TABLE Users; CREATE TABLE Users (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+            sameConnection("DROP TABLE Users");
+            sameConnection("CREATE TABLE Users (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
                            "\"фамилия\" TEXT(50), \"пароль\" TEXT(6), \"специальность\" TEXT(20), "
                            "\"курс\" TEXT(10), \"путь\" TEXT(100))");
             break;
