@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # build
-    build-essential cmake ninja-build pkg-config clang-format dpkg-dev file
+    build-essential cmake ninja-build pkg-config clang-format dpkg-dev file git
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-webengine-dev qt6-webengine-dev-tools
     libsqlite3-dev libbenchmark-dev
