@@ -1,8 +1,8 @@
-#include "Unit4.h"
+#include "app/Unit4.h"
 
-#include "HandlerGuard.h"
-#include "Unit1.h"
-#include "Widgets.h"
+#include "platform/HandlerGuard.h"
+#include "platform/Widgets.h"
+#include "signin/Unit1.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // Costs of the table cursor on large tables: open, locate, post, re-read and the detail that
 // follows its master. The databases are generated once per size in a temporary folder.
 
-#include "Connection.h"
-#include "TableCursor.h"
+#include "data/Connection.h"
+#include "data/TableCursor.h"
 
 #include <QCoreApplication>
 #include <QFile>

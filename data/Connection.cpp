@@ -1,7 +1,7 @@
-#include "Connection.h"
+#include "data/Connection.h"
 
-#include "DbError.h"
-#include "SqlStatement.h"
+#include "data/DbError.h"
+#include "data/SqlStatement.h"
 
 #include <QDir>
 #include <QFile>

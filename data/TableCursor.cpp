@@ -1,8 +1,8 @@
-#include "TableCursor.h"
+#include "data/TableCursor.h"
 
-#include "Connection.h"
-#include "DbError.h"
-#include "SqlStatement.h"
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/SqlStatement.h"
 
 #include <QHash>
 #include <QPointer>

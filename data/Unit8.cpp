@@ -1,8 +1,8 @@
-#include "Unit8.h"
+#include "data/Unit8.h"
 
-#include "Connection.h"
-#include "DataSource.h"
-#include "TableCursor.h"
+#include "data/Connection.h"
+#include "data/DataSource.h"
+#include "data/TableCursor.h"
 
 // Set by the window set; the module itself never assigns it.
 TData *Data = nullptr;

@@ -1,4 +1,4 @@
-#include "Widgets.h"
+#include "platform/Widgets.h"
 
 #include <QApplication>
 #include <QImageReader>

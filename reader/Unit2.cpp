@@ -1,20 +1,14 @@
-#include "Unit2.h"
+#include "reader/Unit2.h"
 
-#include "Clock.h"
-#include "HandlerGuard.h"
-#include "MenuBarStyle.h"
-#include "MessageBoxes.h"
-#include "ProgramPaths.h"
-#include "TableCursor.h"
-#include "Unit1.h"
-#include "Unit10.h"
-#include "Unit11.h"
-#include "Unit3.h"
-#include "Unit6.h"
-#include "Unit7.h"
-#include "Unit8.h"
-#include "WebView.h"
-#include "Widgets.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/Clock.h"
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramPaths.h"
+#include "platform/WebView.h"
+#include "platform/Widgets.h"
+#include "reader/MenuBarStyle.h"
 
 #include <QAction>
 #include <QApplication>
@@ -519,33 +513,30 @@ void TForm2::Timer1Timer()
 
 // --- Test launch and exit ---------------------------------------------------------------------
 
-void TForm2::needSideWindows()
+void TForm2::setTestEnabled(bool enabled)
 {
-    if (beforeSideWindow)
-        beforeSideWindow();
+    BitBtn2->setEnabled(enabled);
 }
 
 void TForm2::BitBtn2Click()
 {
-    needSideWindows();
     for (int chapter = 1; chapter <= 6; ++chapter) {
         TableCursor *tab = Data->testTab(chapter);
         if (!tab->isOpen())
             continue;
         // Refuse before anything is shown: a test without questions or a usable time limit
         // would end at once or never.
-        const QString problem = Form6->launchProblem(tab);
+        shell::TestWindow *test = shell::windows()->test();
+        const QString problem = test->launchProblem(tab);
         if (!problem.isEmpty()) {
             platform::informationBox(problem);
             return;
         }
-        Form6->show();
-        Form6->raise();
-        Form6->activateWindow();
-        Form6->setWindowTitle(QStringLiteral("Тест- ") + chapterLabel(chapter)->text());
-        Form6->QuestionCount = tab->recordCount();
-        platform::plainBox(launchMessage(chapter, Form6->QuestionCount, Form6->MinLeft));
-        Form6->Timer1->start();
+        shell::bringToFront(test->asWidget());
+        test->asWidget()->setWindowTitle(QStringLiteral("Тест- ") + chapterLabel(chapter)->text());
+        test->setQuestionCount(tab->recordCount());
+        platform::plainBox(launchMessage(chapter, test->questionCount(), test->minutesLeft()));
+        test->startCountdown();
     }
 }
 
@@ -555,9 +546,9 @@ void TForm2::BitBtn1Click()
         const QScopedValueRollback<bool> exiting(m_exiting, true);
         close();
     }
-    Form1->close();
-    if (Form7)
-        Form7->close();
+    shell::windows()->signIn()->close();
+    if (QWidget *customer = shell::windows()->customerIfMade())
+        customer->close();
 }
 
 void TForm2::N6Click()
@@ -566,7 +557,7 @@ void TForm2::N6Click()
         const QScopedValueRollback<bool> exiting(m_exiting, true);
         close();
     }
-    Form1->close();
+    shell::windows()->signIn()->close();
 }
 
 void TForm2::FormClose()
@@ -585,8 +576,8 @@ void TForm2::closeEvent(QCloseEvent *event)
     event->accept();
     // The close box ends the program as the exit commands do, instead of leaving it running
     // with no window on screen. The exit commands close Form1 themselves.
-    if (!m_exiting && Form1)
-        Form1->close();
+    if (!m_exiting && shell::windows())
+        shell::windows()->signIn()->close();
 }
 
 void TForm2::showEvent(QShowEvent *event)
@@ -606,38 +597,31 @@ void TForm2::showEvent(QShowEvent *event)
 
 void TForm2::N2Click()
 {
-    needSideWindows();
+    shell::Statistics *statistics = shell::windows()->statistics();
     openStudentRow();
     Data->GlavesTab->open();
     Data->ResultTab->open();
     Data->UserTab->refresh();
     Data->GlavesTab->refresh();
     Data->ResultTab->refresh();
-    Form3->prepare();
-    Form3->show();
-    Form3->raise();
-    Form3->activateWindow();
+    statistics->prepare();
+    shell::bringToFront(statistics->asWidget());
 }
 
 void TForm2::N5Click()
 {
-    needSideWindows();
-    Form7->show();
-    Form7->raise();
-    Form7->activateWindow();
+    shell::bringToFront(shell::windows()->customer());
 }
 
 void TForm2::N3Click()
 {
-    needSideWindows();
-    const QString manual = platform::programFolder() + QStringLiteral("Glaves\\Руководство.htm");
-    Form11->show();
-    Form11->raise();
-    Form11->activateWindow();
-    Form11->WebBrowser1->Navigate(manual);
+    shell::Manual *manual = shell::windows()->manual();
+    const QString page = platform::programFolder() + QStringLiteral("Glaves\\Руководство.htm");
+    shell::bringToFront(manual->asWidget());
+    manual->browser()->Navigate(page);
 }
 
 void TForm2::BitBtn3Click()
 {
-    Form10->fillAndShow();
+    shell::windows()->presentations()->fillAndShow();
 }

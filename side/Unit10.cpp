@@ -1,10 +1,10 @@
-#include "Unit10.h"
+#include "side/Unit10.h"
 
-#include "Connection.h"
-#include "HandlerGuard.h"
-#include "MessageBoxes.h"
-#include "ShellOpen.h"
-#include "TableCursor.h"
+#include "data/Connection.h"
+#include "data/TableCursor.h"
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ShellOpen.h"
 
 #include <QComboBox>
 #include <QDir>

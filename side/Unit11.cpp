@@ -1,6 +1,6 @@
-#include "Unit11.h"
+#include "side/Unit11.h"
 
-#include "WebView.h"
+#include "platform/WebView.h"
 
 #include <QVBoxLayout>
 

@@ -1,8 +1,8 @@
-#include "Unit5.h"
+#include "side/Unit5.h"
 
-#include "HandlerGuard.h"
-#include "MessageBoxes.h"
-#include "Widgets.h"
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Widgets.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "Unit7.h"
+#include "side/Unit7.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,9 +1,9 @@
-#include "Unit9.h"
+#include "side/Unit9.h"
 
-#include "HandlerGuard.h"
-#include "Unit2.h"
-#include "WebView.h"
-#include "Widgets.h"
+#include "platform/HandlerGuard.h"
+#include "platform/WebView.h"
+#include "platform/Widgets.h"
+#include "shell/Windows.h"
 
 #include <QFont>
 #include <QMouseEvent>
@@ -75,9 +75,7 @@ TForm9::~TForm9() = default;
 
 void TForm9::FormClick()
 {
-    Form2->show();
-    Form2->raise();
-    Form2->activateWindow();
+    shell::bringToFront(shell::windows()->reader()->asWidget());
     close();
 }
 

@@ -1,15 +1,14 @@
-#include "Unit1.h"
+#include "signin/Unit1.h"
 
-#include "DbError.h"
-#include "HandlerGuard.h"
-#include "MessageBoxes.h"
-#include "ProgramPaths.h"
-#include "TableCursor.h"
-#include "Unit2.h"
-#include "Unit4.h"
-#include "Unit8.h"
-#include "WebView.h"
-#include "Widgets.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramPaths.h"
+#include "platform/WebView.h"
+#include "platform/Widgets.h"
+#include "shell/Windows.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -252,7 +251,7 @@ void TForm1::FormShow()
 void TForm1::FormClose()
 {
     // The greeting is the main window: closing it ends the program.
-    Form4->close();
+    shell::windows()->greeting()->close();
     SetTablesActive(false);
 }
 
@@ -333,9 +332,10 @@ void TForm1::BitBtn1Click()
     if (!storeNewStudent())
         return;
 
-    Form2->WebBrowser1->Navigate(platform::expandFileName(introductionPage));
-    Form2->setWindowTitle(readerCaption + users->field(1).asString());
-    Form2->setVisible(true);
+    shell::Reader *reader = shell::windows()->reader();
+    reader->browser()->Navigate(platform::expandFileName(introductionPage));
+    reader->asWidget()->setWindowTitle(readerCaption + users->field(1).asString());
+    reader->asWidget()->setVisible(true);
     leave();
 }
 
@@ -356,7 +356,8 @@ bool TForm1::storeNewStudent()
         users->fieldByName(QStringLiteral("пароль")).setAsString(Edit2->text());
         users->fieldByName(QStringLiteral("специальность")).setAsString(Edit3->text());
         users->fieldByName(QStringLiteral("курс")).setAsString(ComboBox1->currentText());
-        users->fieldByName(QStringLiteral("путь")).setAsString(Form2->WebBrowser1->Path() + introductionPage);
+        users->fieldByName(QStringLiteral("путь"))
+            .setAsString(shell::windows()->reader()->browser()->Path() + introductionPage);
         // Refresh posts the pending row first, which gives it its ID.
         users->refresh();
     } catch (const DbError &e) {
@@ -379,11 +380,12 @@ void TForm1::BitBtn2Click()
         users->locate(QStringLiteral("фамилия"), Edit1->text());
         m_password = users->fieldByName(QStringLiteral("пароль")).asString();
         if (Edit2->text() == m_password) {
-            Form2->setVisible(true);
+            shell::Reader *reader = shell::windows()->reader();
+            reader->asWidget()->setVisible(true);
             leave();
-            Form2->setWindowTitle(readerCaption + users->field(1).asString());
+            reader->asWidget()->setWindowTitle(readerCaption + users->field(1).asString());
             // No fallback page: an empty path goes to the view as it is.
-            Form2->WebBrowser1->Navigate(platform::expandFileName(users->field(5).asString()));
+            reader->browser()->Navigate(platform::expandFileName(users->field(5).asString()));
         } else {
             platform::errorBox(QStringLiteral("Пароль правильный набери!"));
             Edit2->clear();

@@ -1,11 +1,11 @@
-#include "Unit3.h"
+#include "stats/Unit3.h"
 
-#include "CursorTableModel.h"
-#include "DBNavigator.h"
-#include "HandlerGuard.h"
-#include "TableCursor.h"
-#include "Unit8.h"
-#include "Widgets.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/CursorTableModel.h"
+#include "platform/DBNavigator.h"
+#include "platform/HandlerGuard.h"
+#include "platform/Widgets.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,14 +1,13 @@
-#include "Unit6.h"
+#include "testing/Unit6.h"
 
-#include "DataSource.h"
-#include "DbError.h"
-#include "Grading.h"
-#include "HandlerGuard.h"
-#include "MessageBoxes.h"
-#include "TableCursor.h"
-#include "Unit2.h"
-#include "Unit8.h"
-#include "Widgets.h"
+#include "data/DataSource.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Widgets.h"
+#include "testing/Grading.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -353,8 +352,8 @@ void TForm6::FormShow()
 {
     QuestionNo = 1;
     setGrowingText(Label1, QStringLiteral("1"), 16);
-    if (Form2)
-        Form2->hide();
+    if (shell::windows())
+        shell::windows()->reader()->asWidget()->hide();
     RightCount = 0;
     WrongCount = 0;
     MinLeft = settingAsInteger(QStringLiteral("Min"));
@@ -384,13 +383,13 @@ void TForm6::FormClose()
 
     if (Grade > 2) {
         for (int chapter = 1; chapter <= 6; ++chapter) {
-            platform::ClickableLabel *label = Form2->chapterLabel(chapter);
+            platform::ClickableLabel *label = shell::windows()->reader()->chapterLabel(chapter);
             label->setFontColor(red);
             label->setEnabled(true);
         }
     }
 
-    Form2->BitBtn2->setEnabled(false);
+    shell::windows()->reader()->setTestEnabled(false);
     showReader();
 
     SecLeft = 0;
@@ -402,9 +401,7 @@ void TForm6::FormClose()
 
 void TForm6::showReader()
 {
-    Form2->show();
-    Form2->raise();
-    Form2->activateWindow();
+    shell::bringToFront(shell::windows()->reader()->asWidget());
 }
 
 // --- Questions --------------------------------------------------------------------------------
@@ -564,6 +561,11 @@ void TForm6::Rbt()
 
 // --- Time -------------------------------------------------------------------------------------
 
+void TForm6::startCountdown()
+{
+    Timer1->start();
+}
+
 void TForm6::Timer1Timer()
 {
     if (SecLeft == 0 && MinLeft > 0) {
@@ -595,7 +597,7 @@ void TForm6::storeGrade()
     for (int chapter = 1; chapter <= 6; ++chapter) {
         if (!Data->testTab(chapter)->isOpen())
             continue;
-        const QString caption = Form2->chapterLabel(chapter)->text();
+        const QString caption = shell::windows()->reader()->chapterLabel(chapter)->text();
         if (Data->GlavesTab->fieldByName(QStringLiteral("Caption")).asString() != caption)
             throw DbError(QStringLiteral("в списке глав нет главы «%1».").arg(caption));
     }

@@ -1,10 +1,10 @@
 // Kills a process that registers students and stores grades at random moments, and checks
 // after each kill that the file is intact and that every grade whose post had returned is there.
 
-#include "RawSql.h"
-#include "TableCursor.h"
-#include "TestFolder.h"
-#include "Unit8.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "tests/support/RawSql.h"
+#include "tests/support/TestFolder.h"
 
 #include <QCoreApplication>
 #include <QProcess>

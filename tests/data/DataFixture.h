@@ -3,7 +3,7 @@
 // A fresh Data.mdb built from the program's schema in a temporary folder, independent of the
 // demo content, plus direct SQL access that bypasses the data layer.
 
-#include "RawSql.h"
+#include "tests/support/RawSql.h"
 
 #include <QFile>
 #include <QString>

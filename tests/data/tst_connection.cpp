@@ -1,11 +1,11 @@
 // Opening the database file, the errors on a wrong file, writes that reach the disk and two
 // connections on one file.
 
-#include "Connection.h"
-#include "DataFixture.h"
-#include "DbError.h"
-#include "SqlStatement.h"
-#include "TableCursor.h"
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/SqlStatement.h"
+#include "data/TableCursor.h"
+#include "tests/data/DataFixture.h"
 
 #include <QDir>
 #include <QFile>

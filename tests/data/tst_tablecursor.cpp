@@ -1,9 +1,9 @@
 // The table cursor's operations on a database built from the program's schema.
 
-#include "Connection.h"
-#include "DataFixture.h"
-#include "DbError.h"
-#include "TableCursor.h"
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "tests/data/DataFixture.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,9 +1,9 @@
-#include "Unit11.h"
-#include "Unit5.h"
-#include "Unit7.h"
-#include "Unit9.h"
-#include "Widgets.h"
-#include "WindowFixture.h"
+#include "platform/Widgets.h"
+#include "side/Unit11.h"
+#include "side/Unit5.h"
+#include "side/Unit7.h"
+#include "side/Unit9.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "RawSql.h"
+#include "tests/support/RawSql.h"
 
 #include <QFile>
 

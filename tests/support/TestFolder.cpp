@@ -1,6 +1,6 @@
-#include "TestFolder.h"
+#include "tests/support/TestFolder.h"
 
-#include "RawSql.h"
+#include "tests/support/RawSql.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,11 +1,11 @@
-#include "DbError.h"
-#include "Grading.h"
-#include "TableCursor.h"
-#include "Unit2.h"
-#include "Unit6.h"
-#include "Unit8.h"
-#include "Widgets.h"
-#include "WindowFixture.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/Widgets.h"
+#include "reader/Unit2.h"
+#include "testing/Grading.h"
+#include "testing/Unit6.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QGroupBox>
 #include <QLabel>
