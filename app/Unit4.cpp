@@ -1,3 +1,5 @@
+// Unit4: the greeting window (TForm4, "Приветствие").
+
 #include "app/Unit4.h"
 
 #include "platform/HandlerGuard.h"
@@ -9,7 +11,6 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
@@ -145,7 +146,6 @@ void TForm4::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!m_centred) {
         m_centred = true;
-        if (QScreen *s = screen())
-            move(s->availableGeometry().center() - rect().center());
+        platform::centreOnScreen(this);
     }
 }

@@ -1,8 +1,11 @@
+// Unit2: the reader window (TForm2, "Элекронный учебник").
+
 #include "reader/Unit2.h"
 
 #include "data/TableCursor.h"
 #include "data/Unit8.h"
 #include "platform/Clock.h"
+#include "platform/Colours.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramPaths.h"
@@ -19,7 +22,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -34,10 +36,6 @@ constexpr int panelWidth = 177;
 constexpr int statusHeight = 19;
 constexpr int groupHeight = 97;
 
-const QColor red(255, 0, 0);
-const QColor blue(0, 0, 255);
-const QColor white(255, 255, 255);
-
 platform::ClickableLabel *navigationLabel(QWidget *parent, const char *name, const QString &caption, int x, int y,
                                           bool chapter)
 {
@@ -51,7 +49,7 @@ platform::ClickableLabel *navigationLabel(QWidget *parent, const char *name, con
     font.setBold(true);
     font.setUnderline(true);
     label->setFont(font);
-    label->setFontColor(chapter ? red : blue);
+    label->setFontColor(chapter ? colour::red : colour::blue);
     label->setCursor(Qt::PointingHandCursor);
     label->adjustSize();
     label->move(x, y);
@@ -67,8 +65,8 @@ platform::BitBtn *commandButton(QWidget *parent, const char *name, const QString
     font.setBold(true);
     button->setFont(font);
     QPalette palette = button->palette();
-    palette.setColor(QPalette::Active, QPalette::ButtonText, blue);
-    palette.setColor(QPalette::Inactive, QPalette::ButtonText, blue);
+    palette.setColor(QPalette::Active, QPalette::ButtonText, colour::blue);
+    palette.setColor(QPalette::Inactive, QPalette::ButtonText, colour::blue);
     button->setPalette(palette);
     button->setGeometry(geometry);
     return button;
@@ -363,15 +361,15 @@ void TForm2::openChapter(int chapter, bool fromMenu)
 {
     platform::ClickableLabel *shown = chapterLabel(chapter);
     for (platform::ClickableLabel *label : pageLabels())
-        label->setFontColor(blue);
+        label->setFontColor(colour::blue);
     for (int n = 1; n <= 6; ++n) {
         platform::ClickableLabel *label = chapterLabel(n);
         if (!fromMenu && label != shown)
-            label->setFontColor(red);
+            label->setFontColor(colour::red);
         if (fromMenu)
             label->setEnabled(label == shown);
     }
-    shown->setFontColor(white);
+    shown->setFontColor(colour::white);
     BitBtn2->setEnabled(true);
 
     for (int n = 1; n <= 6; ++n) {
@@ -395,11 +393,11 @@ void TForm2::openChapter(int chapter, bool fromMenu)
 void TForm2::openPage(std::initializer_list<platform::ClickableLabel *> shown, const QString &page)
 {
     for (platform::ClickableLabel *label : pageLabels())
-        label->setFontColor(blue);
+        label->setFontColor(colour::blue);
     for (int n = 1; n <= 6; ++n)
-        chapterLabel(n)->setFontColor(red);
+        chapterLabel(n)->setFontColor(colour::red);
     for (platform::ClickableLabel *label : shown)
-        label->setFontColor(white);
+        label->setFontColor(colour::white);
     BitBtn2->setEnabled(false);
 
     openStudentRow();
@@ -586,11 +584,7 @@ void TForm2::showEvent(QShowEvent *event)
     if (event->spontaneous() || m_centred)
         return;
     m_centred = true;
-    if (QScreen *desktop = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(desktop->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    platform::centreOnScreen(this);
 }
 
 // --- Side windows -----------------------------------------------------------------------------

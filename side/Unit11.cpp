@@ -1,3 +1,5 @@
+// Unit11: the user-manual window with a frame (TForm11, "Руководство пользователя").
+
 #include "side/Unit11.h"
 
 #include "platform/WebView.h"

@@ -1,3 +1,5 @@
+// Unit5: the author window (TForm5, "Автор").
+
 #include "side/Unit5.h"
 
 #include "platform/HandlerGuard.h"

@@ -1,3 +1,5 @@
+// Unit7: the customer window (TForm7, "Заказчик").
+
 #include "side/Unit7.h"
 
 #include <QApplication>

@@ -1,3 +1,5 @@
+// Unit9: the frameless user-manual window (TForm9, "Руководство пользователя").
+
 #include "side/Unit9.h"
 
 #include "platform/HandlerGuard.h"
@@ -7,7 +9,6 @@
 
 #include <QFont>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -89,8 +90,6 @@ void TForm9::mouseReleaseEvent(QMouseEvent *event)
 void TForm9::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) {
-        if (QScreen *s = screen())
-            move(s->availableGeometry().center() - rect().center());
-    }
+    if (!event->spontaneous())
+        platform::centreOnScreen(this);
 }

@@ -1,3 +1,5 @@
+// Unit1: the sign-in and registration window (TForm1, "Авторизация").
+
 #include "signin/Unit1.h"
 
 #include "data/DbError.h"
@@ -130,8 +132,8 @@ TForm1::TForm1(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Авторизация"));
-    // The mode heights (100, 295, 235) are the window's outer height in the original design;
-    // here they are taken as the widget's height. The width is fixed at 240 in every mode.
+    // The mode heights (100, 295, 235) are taken as the widget's height, not the frame's.
+    // The width is fixed at 240 in every mode.
     setFixedSize(240, 270);
     move(429, 155);
 

@@ -3,6 +3,7 @@
 #include "data/Connection.h"
 #include "data/DbError.h"
 #include "data/TableCursor.h"
+#include "data/Unit8.h"
 #include "tests/data/DataFixture.h"
 
 #include <QSignalSpy>
@@ -57,20 +58,7 @@ class TestTableCursor : public QObject
     std::unique_ptr<TableCursor> results(TableCursor *master)
     {
         auto cursor = std::make_unique<TableCursor>(m_connection.get(), QStringLiteral("Result"));
-        cursor->setDeclaredFields({QStringLiteral("ID_User"), QStringLiteral("ID_glava"), QStringLiteral("Ocenka"),
-                                   QStringLiteral("ID_Result")});
-        cursor->setOrderBy(QStringLiteral("ID_User"));
-        LookupField caption;
-        caption.name = QStringLiteral("GlavaCaption");
-        caption.position = 3;
-        caption.keyField = QStringLiteral("ID_glava");
-        caption.lookupTable = QStringLiteral("Glaves");
-        caption.lookupKey = QStringLiteral("ID_Glava");
-        caption.lookupResult = QStringLiteral("Caption");
-        caption.size = 100;
-        cursor->addLookupField(caption);
-        if (master)
-            cursor->setMasterLink(master, QStringLiteral("ID"), QStringLiteral("ID_User"));
+        setUpResultCursor(cursor.get(), master);
         return cursor;
     }
 
