@@ -1,4 +1,4 @@
-#include "DbError.h"
+#include "data/DbError.h"
 
 DbError::DbError(const QString &message) : std::runtime_error(message.toStdString()) {}
 

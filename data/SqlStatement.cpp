@@ -1,6 +1,6 @@
-#include "SqlStatement.h"
+#include "data/SqlStatement.h"
 
-#include "DbError.h"
+#include "data/DbError.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

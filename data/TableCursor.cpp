@@ -1,9 +1,9 @@
-#include "TableCursor.h"
+#include "data/TableCursor.h"
 
-#include "Connection.h"
-#include "DbError.h"
-#include "SqlStatement.h"
-#include "TextWidth.h"
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/SqlStatement.h"
+#include "data/TextWidth.h"
 
 #include <QHash>
 #include <QPointer>

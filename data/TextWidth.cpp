@@ -1,4 +1,4 @@
-#include "TextWidth.h"
+#include "data/TextWidth.h"
 
 #include <QTextBoundaryFinder>
 

@@ -67,3 +67,10 @@ private:
 };
 
 extern TData *Data;
+
+// The layout of the students' and results' cursors, for the data module and for any window that
+// keeps cursors of its own over the same tables. users gets the Users columns the program relies
+// on; results gets the Result columns, rows ordered by student, the chapter name looked up as
+// GlavaCaption (cut to 100 characters) and, with a master, only that student's rows.
+void setUpUsersCursor(TableCursor *users);
+void setUpResultCursor(TableCursor *results, TableCursor *users);

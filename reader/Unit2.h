@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Windows.h"
+
 #include <QLocale>
 #include <QMainWindow>
 #include <QString>
@@ -23,16 +25,12 @@ class WebView;
 } // namespace platform
 
 // The reader: course pages in a web view, chapter selection, remembered page, clock.
-class TForm2 : public QMainWindow
+class TForm2 : public QMainWindow, public shell::Reader
 {
     Q_OBJECT
 public:
     explicit TForm2(QWidget *parent = nullptr);
     ~TForm2() override;
-
-    // Makes the windows the reader opens (statistics, test, customer, manual) if they do not
-    // exist yet; set by the program, which creates them on first use.
-    std::function<void()> beforeSideWindow;
 
     QWidget *Panel1;
     QLabel *Image1;
@@ -70,14 +68,15 @@ public:
     QAction *N6;
 
     // Chapter 1..6 -> Label1, Label2, Label4, Label5, Label6, Label7.
-    platform::ClickableLabel *chapterLabel(int chapter) const;
+    platform::ClickableLabel *chapterLabel(int chapter) const override;
+
+    QWidget *asWidget() override { return this; }
+    platform::WebView *browser() override { return WebBrowser1; }
+    void setTestEnabled(bool enabled) override;
+    QString pathToStore(const QString &page) const override;
+
     // The status bar's panels 0..2 (time, date, always empty).
     QLabel *statusPanel(int index) const;
-
-    // What "путь" keeps for a page: the view's folder followed by the page path, or the page path
-    // alone when the whole does not fit the column (cut, it would name no page; the page path
-    // alone is expanded against the current directory at sign-in). UserTab must be open.
-    QString pathToStore(const QString &page) const;
 
     void FormClose();
     void Timer1Timer();
@@ -110,7 +109,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void needSideWindows();
     void createPanel();
     void createMenu();
     void createStatusBar();

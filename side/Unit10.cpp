@@ -1,10 +1,12 @@
-#include "Unit10.h"
+// Unit10: the presentations window (TForm10, "Презентации").
 
-#include "Connection.h"
-#include "HandlerGuard.h"
-#include "MessageBoxes.h"
-#include "ShellOpen.h"
-#include "TableCursor.h"
+#include "side/Unit10.h"
+
+#include "data/Connection.h"
+#include "data/TableCursor.h"
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ShellOpen.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -64,7 +66,7 @@ TForm10::TForm10(QWidget *parent) : QWidget(parent), ADOConnection1(nullptr), tb
 
     ADOConnection1 = new Connection(this);
     ADOConnection1->setObjectName(QStringLiteral("ADOConnection1"));
-    // The bare file name of the original: Data.mdb in the current directory.
+    // A bare file name: Data.mdb in the current directory, which is the program's folder.
     ADOConnection1->setDatabaseFile(QDir::current().absoluteFilePath(QStringLiteral("Data.mdb")));
     tblPresent = new TableCursor(ADOConnection1, QStringLiteral("present"), this);
     tblPresent->setObjectName(QStringLiteral("tblPresent"));

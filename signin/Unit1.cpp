@@ -1,17 +1,18 @@
-#include "Unit1.h"
+// Unit1: the sign-in and registration window (TForm1, "Авторизация").
 
-#include "Connection.h"
-#include "DbError.h"
-#include "HandlerGuard.h"
-#include "MessageBoxes.h"
-#include "ProgramPaths.h"
-#include "TableCursor.h"
-#include "TextWidth.h"
-#include "Unit2.h"
-#include "Unit4.h"
-#include "Unit8.h"
-#include "WebView.h"
-#include "Widgets.h"
+#include "signin/Unit1.h"
+
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/TextWidth.h"
+#include "data/Unit8.h"
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramPaths.h"
+#include "platform/WebView.h"
+#include "platform/Widgets.h"
+#include "shell/Windows.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -180,8 +181,8 @@ TForm1::TForm1(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Авторизация"));
-    // The mode heights (100, 295, 235) are the window's outer height in the original design;
-    // here they are taken as the widget's height. The width is fixed at 240 in every mode.
+    // The mode heights (100, 295, 235) are taken as the widget's height, not the frame's.
+    // The width is fixed at 240 in every mode.
     setFixedSize(240, 270);
     move(429, 155);
 
@@ -301,7 +302,7 @@ void TForm1::FormShow()
 void TForm1::FormClose()
 {
     // The greeting is the main window: closing it ends the program.
-    Form4->close();
+    shell::windows()->greeting()->close();
     SetTablesActive(false);
 }
 
@@ -384,9 +385,10 @@ void TForm1::BitBtn1Click()
         return;
     Data->setStudentId(Data->UserTab->field(0).asInteger());
 
-    Form2->WebBrowser1->Navigate(platform::expandFileName(introductionPage));
-    Form2->setWindowTitle(readerCaption + Data->UserTab->field(1).asString());
-    Form2->setVisible(true);
+    shell::Reader *reader = shell::windows()->reader();
+    reader->browser()->Navigate(platform::expandFileName(introductionPage));
+    reader->asWidget()->setWindowTitle(readerCaption + Data->UserTab->field(1).asString());
+    reader->asWidget()->setVisible(true);
     leave();
 }
 
@@ -433,7 +435,7 @@ bool TForm1::storeNewStudent()
     try {
         Data->UserTab->open();
         const NewStudent student{Edit1->text(), Edit2->text(), Edit3->text(), ComboBox1->currentText(),
-                                 Form2->pathToStore(introductionPage)};
+                                 shell::windows()->reader()->pathToStore(introductionPage)};
         outcome = registerStudent(Data->UserTab, student);
     } catch (const DbError &e) {
         platform::errorBox(QStringLiteral("Не удалось сохранить регистрацию: ") + e.message());
@@ -461,11 +463,12 @@ void TForm1::BitBtn2Click()
         m_password = users->fieldByName(QStringLiteral("пароль")).asString();
         if (Edit2->text() == m_password) {
             Data->setStudentId(users->field(0).asInteger());
-            Form2->setVisible(true);
+            shell::Reader *reader = shell::windows()->reader();
+            reader->asWidget()->setVisible(true);
             leave();
-            Form2->setWindowTitle(readerCaption + users->field(1).asString());
+            reader->asWidget()->setWindowTitle(readerCaption + users->field(1).asString());
             // No fallback page: an empty path goes to the view as it is.
-            Form2->WebBrowser1->Navigate(platform::expandFileName(users->field(5).asString()));
+            reader->browser()->Navigate(platform::expandFileName(users->field(5).asString()));
         } else {
             platform::errorBox(QStringLiteral("Пароль правильный набери!"));
             Edit2->clear();

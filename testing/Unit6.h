@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Windows.h"
+
 #include <QFont>
 #include <QString>
 #include <QWidget>
@@ -21,7 +23,7 @@ class ClickableLabel;
 } // namespace platform
 
 // The test window: one timed multiple-choice test of one chapter.
-class TForm6 : public QWidget
+class TForm6 : public QWidget, public shell::TestWindow
 {
     Q_OBJECT
 public:
@@ -74,7 +76,13 @@ public:
 
     // Why a test of this chapter cannot start (settings missing or not numbers, a limit below
     // one minute, no questions), as a Russian message; empty when it can.
-    QString launchProblem(TableCursor *testTab) const;
+    QString launchProblem(TableCursor *testTab) const override;
+
+    QWidget *asWidget() override { return this; }
+    void setQuestionCount(int count) override { QuestionCount = count; }
+    int questionCount() const override { return QuestionCount; }
+    int minutesLeft() const override { return MinLeft; }
+    void startCountdown() override;
 
     // Links the record-change notifications of the data module's six test cursors to this
     // window; the window set calls it once the data module exists.

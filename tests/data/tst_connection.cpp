@@ -1,17 +1,19 @@
 // Opening the database file, the errors on a wrong file, writes that reach the disk and two
 // connections on one file.
 
-#include "Connection.h"
-#include "DataFixture.h"
-#include "DbError.h"
-#include "TableCursor.h"
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/SqlStatement.h"
+#include "data/TableCursor.h"
+#include "tests/data/DataFixture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
 
 #include <unistd.h>
 
@@ -169,9 +171,9 @@ private Q_SLOTS:
         // A connection of its own, as another process would see it, without closing ours.
         QCOMPARE(db.scalar(QStringLiteral("SELECT \"фамилия\" FROM Users")).toString(), QStringLiteral("Сохранённый"));
         QVERIFY(!QFile::exists(db.file() + QStringLiteral("-journal")));
-        QSqlQuery mode(connection.database());
-        QVERIFY(mode.exec(QStringLiteral("PRAGMA synchronous")) && mode.next());
-        QCOMPARE(mode.value(0).toInt(), 2); // FULL
+        SqlStatement mode(connection.handle(), QStringLiteral("PRAGMA synchronous"), db.file());
+        QVERIFY(mode.step());
+        QCOMPARE(mode.int64(0), 2); // FULL
     }
 
     void twoConnectionsOnOneFile()
@@ -221,8 +223,8 @@ private Q_SLOTS:
         users.locate(QStringLiteral("фамилия"), QStringLiteral("Студент 2"), LocateOption::PartialKey);
         users.valueAt(250, 1);
         // Another program writes at once, without waiting: nothing of ours keeps the file locked.
-        sqlite3 *other = db.openRaw();
-        sqlite3_busy_timeout(other, 0);
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(db.file().toUtf8().constData(), &other), SQLITE_OK);
         const int rc = sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO Users (\"фамилия\") VALUES ('x'); COMMIT",
                                     nullptr, nullptr, nullptr);
         sqlite3_close(other);
@@ -238,14 +240,13 @@ private Q_SLOTS:
         connection.setDatabaseFile(db.file());
         TableCursor users(&connection, QStringLiteral("Users"));
         users.open();
-        QSqlQuery readOnly(connection.database());
-        QVERIFY(readOnly.exec(QStringLiteral("PRAGMA query_only = 1")));
+        connection.execute(QStringLiteral("PRAGMA query_only = 1"));
         users.append();
         users.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Не сохранится"));
         const QString message = errorOf([&] { users.post(); });
         QVERIFY2(message.contains(QStringLiteral("Не удалось сохранить")), qPrintable(message));
         QCOMPARE(users.state(), CursorState::Insert);
-        QVERIFY(readOnly.exec(QStringLiteral("PRAGMA query_only = 0")));
+        connection.execute(QStringLiteral("PRAGMA query_only = 0"));
         users.post();
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 1);
     }
@@ -335,16 +336,15 @@ private Q_SLOTS:
         connection.setDatabaseFile(db.file());
         const QString message = errorOf([&] {
             connection.inTransaction([&] {
-                QSqlQuery q(connection.database());
-                QVERIFY(q.exec(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES ('половина')")));
+                connection.execute(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES (?)"),
+                                   {QStringLiteral("половина")});
                 throw DbError(QStringLiteral("сбой"));
             });
         });
         QCOMPARE(message, QStringLiteral("сбой"));
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 0);
         connection.inTransaction([&] {
-            QSqlQuery q(connection.database());
-            QVERIFY(q.exec(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES ('целая')")));
+            connection.execute(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES (?)"), {QStringLiteral("целая")});
         });
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 1);
     }

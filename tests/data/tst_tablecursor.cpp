@@ -1,9 +1,10 @@
 // The table cursor's operations on a database built from the program's schema.
 
-#include "Connection.h"
-#include "DataFixture.h"
-#include "DbError.h"
-#include "TableCursor.h"
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "tests/data/DataFixture.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -57,20 +58,7 @@ class TestTableCursor : public QObject
     std::unique_ptr<TableCursor> results(TableCursor *master)
     {
         auto cursor = std::make_unique<TableCursor>(m_connection.get(), QStringLiteral("Result"));
-        cursor->setDeclaredFields({QStringLiteral("ID_User"), QStringLiteral("ID_glava"), QStringLiteral("Ocenka"),
-                                   QStringLiteral("ID_Result")});
-        cursor->setOrderBy(QStringLiteral("ID_User"));
-        LookupField caption;
-        caption.name = QStringLiteral("GlavaCaption");
-        caption.position = 3;
-        caption.keyField = QStringLiteral("ID_glava");
-        caption.lookupTable = QStringLiteral("Glaves");
-        caption.lookupKey = QStringLiteral("ID_Glava");
-        caption.lookupResult = QStringLiteral("Caption");
-        caption.size = 100;
-        cursor->addLookupField(caption);
-        if (master)
-            cursor->setMasterLink(master, QStringLiteral("ID"), QStringLiteral("ID_User"));
+        setUpResultCursor(cursor.get(), master);
         return cursor;
     }
 
@@ -497,9 +485,7 @@ private Q_SLOTS:
             c.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Г"));
             c.post();
         };
-        const auto sameConnection = [this](const char *sql) {
-            QCOMPARE(sqlite3_exec(m_connection->handle(), sql, nullptr, nullptr, nullptr), SQLITE_OK);
-        };
+        const auto sameConnection = [this](const char *sql) { m_connection->execute(QString::fromUtf8(sql)); };
         switch (change) {
         case OtherProgramInserts:
             addUsers({QStringLiteral("Г")});
@@ -518,7 +504,8 @@ private Q_SLOTS:
             break;
         case TableMadeAnew:
             // Dropping a table counts no changed rows; only the schema shows it.
-            sameConnection("DROP TABLE Users; CREATE TABLE Users (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+            sameConnection("DROP TABLE Users");
+            sameConnection("CREATE TABLE Users (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
                            "\"фамилия\" TEXT(50), \"пароль\" TEXT(6), \"специальность\" TEXT(20), "
                            "\"курс\" TEXT(10), \"путь\" TEXT(100))");
             break;

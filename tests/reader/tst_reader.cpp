@@ -1,16 +1,17 @@
-#include "Clock.h"
-#include "DbError.h"
-#include "TableCursor.h"
-#include "Unit1.h"
-#include "Unit10.h"
-#include "Unit11.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit4.h"
-#include "Unit6.h"
-#include "Unit7.h"
-#include "Widgets.h"
-#include "WindowFixture.h"
+#include "app/Unit4.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "platform/Clock.h"
+#include "platform/Colours.h"
+#include "platform/Widgets.h"
+#include "reader/Unit2.h"
+#include "side/Unit10.h"
+#include "side/Unit11.h"
+#include "side/Unit7.h"
+#include "signin/Unit1.h"
+#include "stats/Unit3.h"
+#include "testing/Unit6.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -26,10 +27,6 @@
 using platform::ClickableLabel;
 
 namespace {
-
-const QColor red(255, 0, 0);
-const QColor blue(0, 0, 255);
-const QColor white(255, 255, 255);
 
 const QStringList chapterLabels = {QStringLiteral("Label1"), QStringLiteral("Label2"), QStringLiteral("Label4"),
                                    QStringLiteral("Label5"), QStringLiteral("Label6"), QStringLiteral("Label7")};
@@ -140,7 +137,7 @@ private Q_SLOTS:
         QVERIFY(!Form2->BitBtn1->icon().isNull());
         for (QPushButton *b : {Form2->BitBtn1, Form2->BitBtn2, Form2->BitBtn3}) {
             QVERIFY(b->font().bold());
-            QCOMPARE(b->palette().color(QPalette::Active, QPalette::ButtonText), blue);
+            QCOMPARE(b->palette().color(QPalette::Active, QPalette::ButtonText), colour::blue);
         }
 
         QCOMPARE(Form2->statusPanel(0)->width(), 70);
@@ -193,7 +190,7 @@ private Q_SLOTS:
         QCOMPARE(l->font().pixelSize(), chapter ? 24 : 16);
         QVERIFY(l->font().bold());
         QVERIFY(l->font().underline());
-        QCOMPARE(l->fontColor(), chapter ? red : blue);
+        QCOMPARE(l->fontColor(), chapter ? colour::red : colour::blue);
         QCOMPARE(l->cursor().shape(), Qt::PointingHandCursor);
         QVERIFY(!l->autoFillBackground());
         QVERIFY(l->isEnabled());
@@ -272,13 +269,13 @@ private Q_SLOTS:
         QVERIFY2(f.boxes.records.isEmpty(), qPrintable(f.boxes.texts().join(u'|')));
 
         for (const QString &name : pageLabels)
-            QCOMPARE(label(name)->fontColor(), shown.contains(name) ? white : blue);
+            QCOMPARE(label(name)->fontColor(), shown.contains(name) ? colour::white : colour::blue);
         for (const QString &name : chapterLabels) {
-            QColor expected = red;
+            QColor expected = colour::red;
             if (shown.contains(name))
-                expected = white;
+                expected = colour::white;
             else if (rule == u"C" && name == u"Label2")
-                expected = white; // the menu leaves the other chapter labels as they were
+                expected = colour::white; // the menu leaves the other chapter labels as they were
             QCOMPARE(label(name)->fontColor(), expected);
             const bool enabled = rule != u"C" || shown.contains(name);
             QCOMPARE(label(name)->isEnabled(), enabled);
@@ -348,12 +345,12 @@ private Q_SLOTS:
         f.signInDirectly(QStringLiteral("Иванов"));
         activate(QStringLiteral("Label1"));
         activate(QStringLiteral("N31"));
-        QCOMPARE(Form2->Label1->fontColor(), white);
+        QCOMPARE(Form2->Label1->fontColor(), colour::white);
         QVERIFY(!Form2->Label1->isEnabled());
-        QCOMPARE(Form2->Label4->fontColor(), white);
+        QCOMPARE(Form2->Label4->fontColor(), colour::white);
         QVERIFY(Form2->Label4->isEnabled());
         for (ClickableLabel *l : {Form2->Label2, Form2->Label5, Form2->Label6, Form2->Label7}) {
-            QCOMPARE(l->fontColor(), red);
+            QCOMPARE(l->fontColor(), colour::red);
             QVERIFY(!l->isEnabled());
         }
         QCOMPARE(openTestCursor(), 3);

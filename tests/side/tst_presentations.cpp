@@ -1,7 +1,7 @@
-#include "DbError.h"
-#include "Unit10.h"
-#include "Unit3.h"
-#include "WindowFixture.h"
+#include "data/DbError.h"
+#include "side/Unit10.h"
+#include "stats/Unit3.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QComboBox>
 #include <QDesktopServices>

@@ -1,12 +1,12 @@
-#include "DbError.h"
-#include "TableCursor.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "Unit4.h"
-#include "Unit8.h"
-#include "WebView.h"
-#include "Widgets.h"
-#include "WindowFixture.h"
+#include "app/Unit4.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/WebView.h"
+#include "platform/Widgets.h"
+#include "reader/Unit2.h"
+#include "signin/Unit1.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,11 +1,12 @@
-#include "DbError.h"
-#include "Grading.h"
-#include "TableCursor.h"
-#include "Unit2.h"
-#include "Unit6.h"
-#include "Unit8.h"
-#include "Widgets.h"
-#include "WindowFixture.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/Colours.h"
+#include "platform/Widgets.h"
+#include "reader/Unit2.h"
+#include "testing/Grading.h"
+#include "testing/Unit6.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -18,7 +19,6 @@
 namespace {
 
 const QString student = QStringLiteral("Иванов");
-const QColor red(255, 0, 0);
 
 void setSetting(const WindowFixture &f, const QString &name, const QString &value)
 {
@@ -242,7 +242,7 @@ private Q_SLOTS:
         QVERIFY(!Form6->Timer1->isActive());
         QCOMPARE(Form6->Timer1->interval(), 1000);
         QVERIFY(!Form6->Button1->isEnabled());
-        QCOMPARE(Form6->Button1->palette().color(QPalette::Active, QPalette::ButtonText), red);
+        QCOMPARE(Form6->Button1->palette().color(QPalette::Active, QPalette::ButtonText), colour::red);
         QWidget *first = Form6->nextInFocusChain();
         while (first != Form6 && !(first->focusPolicy() & Qt::TabFocus))
             first = first->nextInFocusChain();
@@ -550,7 +550,7 @@ private Q_SLOTS:
             QVERIFY(!Data->testTab(n)->isOpen());
         if (grade > 2) {
             for (int n = 1; n <= 6; ++n) {
-                QCOMPARE(Form2->chapterLabel(n)->fontColor(), red);
+                QCOMPARE(Form2->chapterLabel(n)->fontColor(), colour::red);
                 QVERIFY(Form2->chapterLabel(n)->isEnabled());
             }
         } else {
@@ -612,7 +612,7 @@ private Q_SLOTS:
                      .toInt(),
                  1);
         // Grade 2 after a 5: the labels keep what the earlier pass gave them.
-        QCOMPARE(Form2->chapterLabel(6)->fontColor(), red);
+        QCOMPARE(Form2->chapterLabel(6)->fontColor(), colour::red);
     }
 
     // --- A grade that cannot be stored ------------------------------------------------------------
