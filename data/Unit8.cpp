@@ -4,6 +4,7 @@
 
 #include "data/Connection.h"
 #include "data/DataSource.h"
+#include "data/SqlStatement.h"
 #include "data/TableCursor.h"
 
 // Set by the window set; the module itself never assigns it.
@@ -115,6 +116,29 @@ QString TData::GetSystemValue(const QString &key)
     if (!SystemTab->locate(QStringLiteral("Name"), key, LocateOption::PartialKey))
         return {};
     return SystemTab->fieldByName(QStringLiteral("Value")).asString();
+}
+
+bool TData::findStudent()
+{
+    UserTab->open();
+    // A change of the row left pending by a write that failed is not carried over.
+    UserTab->cancel();
+    if (m_studentId <= 0)
+        return false;
+    // Asked of the file, not of the rows read earlier: another program may have deleted the row.
+    {
+        SqlStatement st(Connect->handle(), QStringLiteral("SELECT 1 FROM Users WHERE ID = ?"), Connect->databaseFile());
+        st.bindInt64(1, m_studentId);
+        if (!st.step())
+            return false;
+    }
+    if (!UserTab->isEmpty() && UserTab->fieldByName(QStringLiteral("ID")).asInteger() == m_studentId)
+        return true;
+    if (UserTab->locate(QStringLiteral("ID"), m_studentId))
+        return true;
+    // Registered after the rows were read.
+    UserTab->refresh();
+    return UserTab->locate(QStringLiteral("ID"), m_studentId);
 }
 
 void TData::close()

@@ -2,7 +2,10 @@
 
 #include "reader/Unit2.h"
 
+#include "data/Connection.h"
+#include "data/DbError.h"
 #include "data/TableCursor.h"
+#include "data/TextWidth.h"
 #include "data/Unit8.h"
 #include "platform/Clock.h"
 #include "platform/Colours.h"
@@ -123,13 +126,20 @@ void PrepareResult()
     results->open();
     const int chapterId = Data->GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger();
     const int studentId = Data->UserTab->fieldByName(QStringLiteral("ID")).asInteger();
-    if (results->locate(QStringLiteral("ID_Glava; ID_User"), QVariantList{chapterId, studentId}))
-        return;
-    results->append();
-    results->fieldByName(QStringLiteral("ID_User")).setAsInteger(studentId);
-    results->fieldByName(QStringLiteral("ID_Glava")).setAsInteger(chapterId);
-    results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(0);
-    results->post();
+    // One transaction that holds the file: another copy of the program opening the same chapter
+    // for the same student at the same moment cannot add a second row.
+    Data->Connect->inTransaction([&] {
+        // Tried again when the file was busy: a row left pending by the last try goes.
+        results->cancel();
+        results->refresh();
+        if (results->locate(QStringLiteral("ID_Glava; ID_User"), QVariantList{chapterId, studentId}))
+            return;
+        results->append();
+        results->fieldByName(QStringLiteral("ID_User")).setAsInteger(studentId);
+        results->fieldByName(QStringLiteral("ID_Glava")).setAsInteger(chapterId);
+        results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(0);
+        results->post();
+    });
 }
 
 TForm2::TForm2(QWidget *parent) : QMainWindow(parent)
@@ -339,24 +349,6 @@ QList<platform::ClickableLabel *> TForm2::pageLabels() const
 
 // --- Navigation -------------------------------------------------------------------------------
 
-void TForm2::openStudentRow()
-{
-    TableCursor *users = Data->UserTab;
-    if (users->isOpen()) {
-        if (users->state() == CursorState::Browse && !users->isEmpty()) {
-            const int id = users->fieldByName(QStringLiteral("ID")).asInteger();
-            if (id > 0)
-                m_studentId = id;
-        }
-        return;
-    }
-    // A finished test closes UserTab; opening it again lands on the first student, so find the
-    // one signed in before anything is written for them.
-    users->open();
-    if (m_studentId > 0)
-        users->locate(QStringLiteral("ID"), m_studentId);
-}
-
 void TForm2::openChapter(int chapter, bool fromMenu)
 {
     platform::ClickableLabel *shown = chapterLabel(chapter);
@@ -379,15 +371,17 @@ void TForm2::openChapter(int chapter, bool fromMenu)
             Data->testTab(n)->close();
     }
 
-    openStudentRow();
-    Data->UserTab->edit();
+    // The student's row may have gone; the page is still shown, but nothing is stored.
+    const bool student = Data->findStudent();
+    if (student)
+        Data->UserTab->edit();
     Data->GlavesTab->open();
     Data->GlavesTab->refresh();
     Data->ResultTab->open();
-    if (Data->GlavesTab->locate(QStringLiteral("Caption"), shown->text()))
+    if (Data->GlavesTab->locate(QStringLiteral("Caption"), shown->text()) && student)
         PrepareResult();
 
-    showAndStorePage(chapterPage(chapter));
+    showAndStorePage(chapterPage(chapter), student);
 }
 
 void TForm2::openPage(std::initializer_list<platform::ClickableLabel *> shown, const QString &page)
@@ -400,23 +394,28 @@ void TForm2::openPage(std::initializer_list<platform::ClickableLabel *> shown, c
         label->setFontColor(colour::white);
     BitBtn2->setEnabled(false);
 
-    openStudentRow();
-    Data->UserTab->edit();
-    showAndStorePage(page);
+    const bool student = Data->findStudent();
+    if (student)
+        Data->UserTab->edit();
+    showAndStorePage(page, student);
 }
 
-void TForm2::showAndStorePage(const QString &page)
+void TForm2::showAndStorePage(const QString &page, bool student)
 {
     WebBrowser1->Navigate(platform::expandFileName(page));
+    // Never on another student's row.
+    if (!student)
+        throw DbError::studentMissing();
 
-    Field path = Data->UserTab->fieldByName(QStringLiteral("путь"));
-    QString stored = WebBrowser1->Path() + page;
-    // A deep program folder would be cut to the column's width and name no page. The page path
-    // alone still opens: the sign-in expands it against the current directory.
-    if (path.size() > 0 && stored.size() > path.size())
-        stored = page;
-    path.setAsString(stored);
+    Data->UserTab->fieldByName(QStringLiteral("путь")).setAsString(pathToStore(page));
     Data->UserTab->refresh(); // writes the pending edit
+}
+
+QString TForm2::pathToStore(const QString &page) const
+{
+    const int width = Data->UserTab->fieldByName(QStringLiteral("путь")).size();
+    const QString whole = WebBrowser1->Path() + page;
+    return width > 0 && textWidth(whole) > width ? page : whole;
 }
 
 void TForm2::Label1Click()
@@ -592,7 +591,7 @@ void TForm2::showEvent(QShowEvent *event)
 void TForm2::N2Click()
 {
     shell::Statistics *statistics = shell::windows()->statistics();
-    openStudentRow();
+    Data->findStudent();
     Data->GlavesTab->open();
     Data->ResultTab->open();
     Data->UserTab->refresh();

@@ -73,6 +73,8 @@ public:
     QWidget *asWidget() override { return this; }
     platform::WebView *browser() override { return WebBrowser1; }
     void setTestEnabled(bool enabled) override;
+    QString pathToStore(const QString &page) const override;
+
     // The status bar's panels 0..2 (time, date, always empty).
     QLabel *statusPanel(int index) const;
 
@@ -114,14 +116,12 @@ private:
 
     void openChapter(int chapter, bool fromMenu);
     void openPage(std::initializer_list<platform::ClickableLabel *> shown, const QString &page);
-    void showAndStorePage(const QString &page);
-    void openStudentRow();
+    // Shows the page and stores it as the student's, unless the student's row is gone.
+    void showAndStorePage(const QString &page, bool student);
 
     QList<platform::ClickableLabel *> pageLabels() const;
 
     QLabel *m_panels[3] = {};
-    // The signed-in student's ID, so the row can be found again after a test has closed UserTab.
-    int m_studentId = 0;
     bool m_exiting = false;
     bool m_centred = false;
 };

@@ -27,6 +27,10 @@ public:
     virtual platform::ClickableLabel *chapterLabel(int chapter) const = 0;
     // "&Начать тест".
     virtual void setTestEnabled(bool enabled) = 0;
+    // What "путь" keeps for a page: the view's folder followed by the page path, or the page
+    // path alone when the whole does not fit the column (cut, it would name no page; the page
+    // path alone is expanded against the current directory at sign-in). UserTab must be open.
+    virtual QString pathToStore(const QString &page) const = 0;
 };
 
 // The test window, as the reader launches a test in it.

@@ -100,6 +100,7 @@ void TForm10::fillAndShow()
         // No item is chosen by the fill; the line keeps what it held.
         ComboBox1->setCurrentIndex(-1);
         ComboBox1->setEditText(kept);
+        m_matchedTopic = -1;
     }
     show();
     raise();
@@ -110,10 +111,16 @@ void TForm10::ComboBox1Change()
 {
     const QString text = ComboBox1->currentText();
     // Opening some other topic's file for a text that names none would be a surprise.
-    if (text.isEmpty())
+    if (text.isEmpty() ||
+        !tblPresent->locate(QStringLiteral("tema"), text, LocateOption::CaseInsensitive | LocateOption::PartialKey)) {
+        m_matchedTopic = -1;
         return;
-    if (!tblPresent->locate(QStringLiteral("tema"), text, LocateOption::CaseInsensitive | LocateOption::PartialKey))
+    }
+    // Every keystroke is a change: typing on through one topic's name opens its file once.
+    const int matched = tblPresent->recNo();
+    if (matched == m_matchedTopic)
         return;
+    m_matchedTopic = matched;
     const QString topic = tblPresent->fieldByName(QStringLiteral("tema")).asString();
     const QString file = tblPresent->fieldByName(QStringLiteral("file")).asString();
     if (file.trimmed().isEmpty()) {

@@ -26,6 +26,10 @@ public:
 
     void FormCreate();
     void ComboBox1Change();
+
+private:
+    // The row of tblPresent that the previous change of the text matched; -1 when none.
+    int m_matchedTopic = -1;
 };
 
 extern TForm10 *Form10;

@@ -585,6 +585,9 @@ void TForm6::ShowTime()
 void TForm6::storeGrade()
 {
     TableCursor *results = Data->ResultTab;
+    // The result rows follow UserTab: on another student's row the grade would be theirs.
+    if (!Data->findStudent())
+        throw DbError(QStringLiteral("запись студента не найдена в базе данных: её удалила другая программа."));
     // The chapter row must be the tested chapter's: if the reader found no row with its caption,
     // the current one belongs to another chapter, whose grade would be overwritten.
     for (int chapter = 1; chapter <= 6; ++chapter) {

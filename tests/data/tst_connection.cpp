@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -276,6 +277,56 @@ private Q_SLOTS:
         QFile::setPermissions(place, before);
         QVERIFY2(message.contains(QStringLiteral("Не удалось сохранить")), qPrintable(message));
         QCOMPARE(users.state(), CursorState::Insert);
+    }
+
+    // The file changed under the program while it ran: each message says what happened, in
+    // Russian, whatever SQLite's own English text was.
+    void fileChangedWhileOpen_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("expected");
+        const QString gone = QStringLiteral("удалили или переместили");
+        QTest::newRow("deleted") << "delete" << gone;
+        QTest::newRow("moved") << "move" << gone;
+        QTest::newRow("folder moved") << "move folder" << gone;
+        QTest::newRow("emptied") << "empty" << QStringLiteral("пуст");
+        QTest::newRow("table dropped") << "drop" << QStringLiteral("нет таблицы «Users»");
+    }
+    void fileChangedWhileOpen()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, expected);
+        DataFixture db;
+        const QString movedFolder = db.folder().chopped(1) + QStringLiteral("-moved");
+        Connection connection;
+        connection.setDatabaseFile(db.file());
+        TableCursor users(&connection, QStringLiteral("Users"));
+        users.open();
+        if (change == u"delete")
+            QVERIFY(QFile::remove(db.file()));
+        else if (change == u"move")
+            QVERIFY(QFile::rename(db.file(), db.folder() + QStringLiteral("Data-old.mdb")));
+        else if (change == u"move folder")
+            QVERIFY(QDir().rename(db.folder(), movedFolder));
+        else if (change == u"empty")
+            QVERIFY(QFile(db.file()).resize(0));
+        else
+            db.exec(QStringLiteral("DROP TABLE Users"));
+
+        const QString message = errorOf([&] {
+            users.refresh();
+            users.append();
+            users.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Новиков"));
+            users.post();
+        });
+        if (change == u"move folder")
+            QVERIFY(QDir().rename(movedFolder, db.folder()));
+        QVERIFY2(message.contains(expected), qPrintable(message));
+        QVERIFY2(!message.contains(QStringLiteral("только для чтения")), qPrintable(message));
+        // No English: the path and the quoted names aside, no Latin letter is left.
+        static const QRegularExpression latin(QStringLiteral("[A-Za-z]"));
+        static const QRegularExpression quotedName(QStringLiteral("«[^»]*»"));
+        QVERIFY2(!QString(message).remove(db.file()).remove(quotedName).contains(latin), qPrintable(message));
     }
 
     void transactionRollsBack()

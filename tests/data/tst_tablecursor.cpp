@@ -352,6 +352,33 @@ private Q_SLOTS:
         QCOMPARE(m_db->scalar(QStringLiteral("SELECT \"%1\" FROM Users").arg(field)).toString(), text.left(stored));
     }
 
+    // A text cut at the column's width keeps each character whole: an emoji with its modifiers or
+    // a letter with its accent is stored whole or left out.
+    void cutKeepsWholeCharacters_data()
+    {
+        QTest::addColumn<QString>("tail"); // after 48 letters, in a column of 50
+        QTest::addColumn<QString>("stored");
+        const QString thumb = QStringLiteral("👍🏽"); // two code points, one character
+        QTest::newRow("third pair left out") << QStringLiteral("😀😀😀") << QStringLiteral("😀😀");
+        QTest::newRow("modifier fits") << thumb << thumb;
+        QTest::newRow("modifier would be cut off") << u'ж' + thumb << QStringLiteral("ж");
+        QTest::newRow("family left out whole") << QStringLiteral("👨‍👩‍👧") << QString();
+        QTest::newRow("accent would be cut off") << QStringLiteral("жи\u0306") << QStringLiteral("ж");
+    }
+
+    void cutKeepsWholeCharacters()
+    {
+        QFETCH(QString, tail);
+        QFETCH(QString, stored);
+        auto cursor = users();
+        cursor->open();
+        cursor->append();
+        const QString letters(48, u'а');
+        cursor->fieldByName(QStringLiteral("фамилия")).setAsString(letters + tail);
+        cursor->post();
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT \"фамилия\" FROM Users")).toString(), letters + stored);
+    }
+
     void editOnEmptyActsAsInsert()
     {
         auto cursor = users();

@@ -1,4 +1,5 @@
 #include "app/Unit4.h"
+#include "data/DbError.h"
 #include "data/TableCursor.h"
 #include "platform/Clock.h"
 #include "platform/Colours.h"
@@ -375,6 +376,47 @@ private Q_SLOTS:
         QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Result WHERE ID_User = %1").arg(first)).toInt(),
                  0);
         QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Result WHERE ID_User = %1").arg(id)).toInt(), 2);
+    }
+
+    // Another program deleted the signed-in student's row. The cursor may since stand on another
+    // student (re-read at the end of a test) or on the first (closed and opened again): nothing is
+    // stored for anyone, the page is still shown, and the student is told.
+    void lostStudent_data()
+    {
+        QTest::addColumn<QString>("since");
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("re-read, page") << "refresh"
+                                       << "Label8";
+        QTest::newRow("re-read, chapter") << "refresh"
+                                          << "Label4";
+        QTest::newRow("reopened, chapter") << "close"
+                                           << "N31";
+        QTest::newRow("nothing, chapter") << ""
+                                          << "Label4";
+    }
+    void lostStudent()
+    {
+        QFETCH(QString, since);
+        QFETCH(QString, entry);
+        WindowFixture f;
+        f.addStudent(QStringLiteral("Алексеев"));
+        const int id = f.addStudent(QStringLiteral("Яковлев"));
+        f.addStudent(QStringLiteral("Юрьев"));
+        f.signInDirectly(QStringLiteral("Яковлев"));
+        activate(QStringLiteral("Label2"));
+        f.folder.exec(QStringLiteral("DELETE FROM Users WHERE ID = %1").arg(id));
+        if (since == u"refresh")
+            Data->UserTab->refresh();
+        else if (since == u"close")
+            Data->UserTab->close();
+
+        activate(entry);
+        QCOMPARE(f.boxes.texts(), QStringList{DbError::studentMissing().message()});
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Users WHERE \"путь\" <> ''")).toInt(), 0);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Result WHERE ID_User <> %1").arg(id)).toInt(), 0);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Result")).toInt(), 1);
+        const QString page = entry == u"Label8" ? QStringLiteral("Glaves\\Введение.htm") : chapterPage(3);
+        QCOMPARE(Form2->WebBrowser1->location(), platform::expandFileName(page));
     }
 
     // Folder and page together may not fit the 100 characters of the column.

@@ -59,6 +59,7 @@ struct WindowFixture
         Data->UserTab->refresh();
         if (!Data->UserTab->locate(QStringLiteral("фамилия"), name))
             throw std::runtime_error("no such student");
+        Data->setStudentId(Data->UserTab->fieldByName(QStringLiteral("ID")).asInteger());
         Form2->setVisible(true);
         Form2->setWindowTitle(QStringLiteral("Электроный учебник - ") + name);
     }

@@ -622,6 +622,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("cause");
         QTest::newRow("database refuses the write") << "trigger";
         QTest::newRow("chapter missing from the chapter list") << "caption";
+        QTest::newRow("student deleted by another program") << "student";
     }
     void storeFails()
     {
@@ -637,6 +638,8 @@ private Q_SLOTS:
                 f.folder.scalar(QStringLiteral("SELECT ID_Glava FROM Glaves WHERE Caption = 'Глава1'")).toInt();
             f.folder.exec(QStringLiteral("UPDATE Glaves SET Caption = 'Глава 3' WHERE Caption = 'Глава3'"));
             Form2->Label4Click();
+        } else if (cause == QStringLiteral("student")) {
+            f.folder.exec(QStringLiteral("DELETE FROM Users WHERE ID = %1").arg(id));
         } else {
             f.folder.exec(QStringLiteral("CREATE TRIGGER no_grades BEFORE UPDATE ON Result "
                                          "BEGIN SELECT RAISE(ABORT, 'read-only'); END"));
