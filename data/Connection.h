@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QObject>
-#include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
 
@@ -29,11 +28,10 @@ public:
     void close();
     bool isOpen() const;
 
-    // Opens on first use.
-    QSqlDatabase database();
-    QString connectionName() const;
-    // The SQLite handle under the Qt connection; opens on first use.
+    // The SQLite handle; opens on first use.
     sqlite3 *handle();
+    // Runs one statement that returns no rows, with its values bound in order; opens on first use.
+    void execute(const QString &sql, const QVariantList &values = {});
 
     // Runs fn inside one transaction (BEGIN IMMEDIATE ... COMMIT), retrying while the file is
     // busy; rolls back and rethrows on failure.
@@ -72,7 +70,6 @@ private:
     void exec(const char *sql);
 
     QString m_file;
-    QString m_name;
     bool m_open = false;
     sqlite3 *m_handle = nullptr;
     QHash<QString, qint64> m_notedChanges;

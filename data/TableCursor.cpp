@@ -1,8 +1,9 @@
-#include "TableCursor.h"
+#include "data/TableCursor.h"
 
-#include "Connection.h"
-#include "DbError.h"
-#include "SqlStatement.h"
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/SqlStatement.h"
+#include "data/TextWidth.h"
 
 #include <QHash>
 #include <QPointer>
@@ -54,17 +55,6 @@ int widthOf(const QString &declared)
 QString quoted(QString name)
 {
     return u'"' + name.replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
-// Cuts to a number of characters, as SQLite counts them (a surrogate pair is one).
-QString cutToWidth(const QString &text, int width)
-{
-    if (width <= 0 || text.size() <= width)
-        return text;
-    qsizetype i = 0;
-    for (int chars = 0; chars < width && i < text.size(); ++chars)
-        i += (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
-    return text.left(i);
 }
 
 bool toInt(const QVariant &value, int &out)

@@ -1,7 +1,7 @@
-#include "BusySign.h"
+#include "platform/BusySign.h"
 
-#include "Connection.h"
-#include "MessageBoxes.h"
+#include "data/Connection.h"
+#include "platform/MessageBoxes.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "ShellOpen.h"
+#include "platform/ShellOpen.h"
 
-#include "ProgramPaths.h"
+#include "platform/ProgramPaths.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -1,8 +1,8 @@
-#include "WebView.h"
+#include "platform/WebView.h"
 
-#include "PageEngine.h"
-#include "ProgramPaths.h"
-#include "ShellOpen.h"
+#include "platform/PageEngine.h"
+#include "platform/ProgramPaths.h"
+#include "platform/ShellOpen.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

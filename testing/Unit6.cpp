@@ -1,16 +1,18 @@
-#include "Unit6.h"
+// Unit6: the test window (TForm6), one timed test of one chapter.
 
-#include "Clock.h"
-#include "Connection.h"
-#include "DataSource.h"
-#include "DbError.h"
-#include "Grading.h"
-#include "HandlerGuard.h"
-#include "MessageBoxes.h"
-#include "TableCursor.h"
-#include "Unit2.h"
-#include "Unit8.h"
-#include "Widgets.h"
+#include "testing/Unit6.h"
+
+#include "data/Connection.h"
+#include "data/DataSource.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/Clock.h"
+#include "platform/Colours.h"
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Widgets.h"
+#include "testing/Grading.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -18,7 +20,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 
@@ -32,12 +33,6 @@ constexpr int clientWidth = 809;
 constexpr int clientHeight = 404;
 constexpr int barWidth = 25;
 constexpr int pixelsPerAnswer = 5;
-
-const QColor skyBlue(166, 202, 240);
-const QColor navy(0, 0, 128);
-const QColor blue(0, 0, 255);
-const QColor red(255, 0, 0);
-const QColor green(0, 128, 0);
 
 QFont makeFont(const QString &family, int pixels, bool bold)
 {
@@ -103,7 +98,7 @@ platform::ClickableLabel *answerLabel(QWidget *parent, const char *name, const Q
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setWordWrap(true);
     label->setFont(makeFont(family, 13, true));
-    label->setFontColor(blue);
+    label->setFontColor(colour::blue);
     label->setCursor(Qt::PointingHandCursor);
     label->setGeometry(48, top, 521, 33);
     return label;
@@ -113,7 +108,7 @@ QRadioButton *answerButton(QWidget *parent, const char *name, const QString &let
 {
     auto *button = named(new QRadioButton(letter, parent), name);
     button->setFont(windowFont(13, true));
-    setTextColor(button, QPalette::WindowText, navy);
+    setTextColor(button, QPalette::WindowText, colour::navy);
     button->setCursor(Qt::PointingHandCursor);
     button->setGeometry(8, top, 33, 33);
     return button;
@@ -237,7 +232,7 @@ TForm6::TForm6(QWidget *parent) : QWidget(parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setFixedSize(clientWidth, clientHeight);
     setFont(windowFont(11, false));
-    setBackground(this, skyBlue);
+    setBackground(this, colour::skyBlue);
 
     createComponents();
 
@@ -268,12 +263,12 @@ void TForm6::createComponents()
     Bevel2 = named(new platform::Bevel(this), "Bevel2");
     Bevel2->setGeometry(0, 0, 577, 81);
     Panel1 = named(new QFrame(this), "Panel1");
-    setBackground(Panel1, skyBlue);
+    setBackground(Panel1, colour::skyBlue);
     Panel1->setGeometry(0, 80, 577, 8);
 
-    Label1 = plainLabel(this, "Label1", QStringLiteral("№"), {8, 8, 16, 16}, windowFont(13, true), navy);
+    Label1 = plainLabel(this, "Label1", QStringLiteral("№"), {8, 8, 16, 16}, windowFont(13, true), colour::navy);
     Label2 = plainLabel(this, "Label2", QStringLiteral("Вопрос"), {32, 8, 537, 65},
-                        makeFont(QStringLiteral("Times New Roman"), 13, true), blue);
+                        makeFont(QStringLiteral("Times New Roman"), 13, true), colour::blue);
     Label2->setWordWrap(true);
 
     const QString times = QStringLiteral("Times New Roman");
@@ -286,7 +281,7 @@ void TForm6::createComponents()
     // Created before the answer buttons: first in the tab order.
     Button1 = named(new QPushButton(QStringLiteral("Следующий"), this), "Button1");
     Button1->setFont(windowFont(11, true));
-    setTextColor(Button1, QPalette::ButtonText, red);
+    setTextColor(Button1, QPalette::ButtonText, colour::red);
     Button1->setGeometry(384, 368, 113, 25);
     Button1->setEnabled(false);
 
@@ -297,7 +292,8 @@ void TForm6::createComponents()
     RadioButton4 = answerButton(this, "RadioButton4", QStringLiteral("D"), 240);
     RadioButton5 = answerButton(this, "RadioButton5", QStringLiteral("E"), 288);
 
-    Label8 = plainLabel(this, "Label8", QStringLiteral("Таймер"), {240, 368, 97, 25}, windowFont(24, true), navy);
+    Label8 =
+        plainLabel(this, "Label8", QStringLiteral("Таймер"), {240, 368, 97, 25}, windowFont(24, true), colour::navy);
 
     GroupBox1 = named(new QGroupBox(QStringLiteral("Рейтинг ответов"), this), "GroupBox1");
     GroupBox1->setGeometry(592, 8, 201, 345);
@@ -313,8 +309,8 @@ void TForm6::createComponents()
     Label14 = named(new QLabel(GroupBox1), "Label14");
     Label14->setGeometry(144, 32, 17, 13);
     // Children of the group box, so a bar longer than the box is cut at its edge.
-    Label9 = bar(GroupBox1, "Label9", 40, green);
-    Label10 = bar(GroupBox1, "Label10", 136, red);
+    Label9 = bar(GroupBox1, "Label9", 40, colour::green);
+    Label10 = bar(GroupBox1, "Label10", 136, colour::red);
     // The box's style sheet keeps the window font from reaching its children.
     for (QLabel *label : {Label11, Label12, Label13, Label14})
         label->setFont(windowFont(11, false));
@@ -367,7 +363,7 @@ void TForm6::bindDataSources()
 
 // --- Launch check -----------------------------------------------------------------------------
 
-QString TForm6::launchProblem(TableCursor *testTab)
+QString TForm6::launchProblem(TableCursor *testTab) const
 {
     if (!testTab || !testTab->isOpen())
         return QStringLiteral("Не выбрана глава для теста: откройте страницу главы.");
@@ -406,11 +402,7 @@ void TForm6::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    if (QScreen *desktop = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(desktop->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    platform::centreOnScreen(this);
     platform::guarded([this] { FormShow(); });
 }
 
@@ -418,8 +410,8 @@ void TForm6::FormShow()
 {
     QuestionNo = 1;
     setGrowingText(Label1, QStringLiteral("1"), 16);
-    if (Form2)
-        Form2->hide();
+    if (shell::windows())
+        shell::windows()->reader()->asWidget()->hide();
     RightCount = 0;
     WrongCount = 0;
     m_ending = false;
@@ -456,13 +448,13 @@ void TForm6::FormClose()
 
     if (Grade > 2) {
         for (int chapter = 1; chapter <= 6; ++chapter) {
-            platform::ClickableLabel *label = Form2->chapterLabel(chapter);
-            label->setFontColor(red);
+            platform::ClickableLabel *label = shell::windows()->reader()->chapterLabel(chapter);
+            label->setFontColor(colour::red);
             label->setEnabled(true);
         }
     }
 
-    Form2->BitBtn2->setEnabled(false);
+    shell::windows()->reader()->setTestEnabled(false);
     showReader();
 
     SecLeft = 0;
@@ -474,9 +466,7 @@ void TForm6::FormClose()
 
 void TForm6::showReader()
 {
-    Form2->show();
-    Form2->raise();
-    Form2->activateWindow();
+    shell::bringToFront(shell::windows()->reader()->asWidget());
 }
 
 // --- Questions --------------------------------------------------------------------------------
@@ -665,14 +655,17 @@ void TForm6::ShowTime()
 
 // --- Grading ----------------------------------------------------------------------------------
 
-TableCursor *TForm6::locateResultRow()
+TableCursor *TForm6::locateResultRow() const
 {
+    // The result rows follow UserTab: on another student's row the grade would be theirs.
+    if (!Data->findStudent())
+        throw DbError(QStringLiteral("Запись студента не найдена в базе данных: её удалила другая программа."));
     // The chapter row must be the tested chapter's: if the reader found no row with its caption,
     // the current one belongs to another chapter, whose grade would be overwritten.
     for (int chapter = 1; chapter <= 6; ++chapter) {
         if (!Data->testTab(chapter)->isOpen())
             continue;
-        const QString caption = Form2->chapterLabel(chapter)->text();
+        const QString caption = shell::windows()->reader()->chapterLabel(chapter)->text();
         if (!Data->GlavesTab->isOpen() || Data->GlavesTab->fieldByName(QStringLiteral("Caption")).asString() != caption)
             throw DbError(QStringLiteral("В списке глав нет главы «%1».").arg(caption));
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Windows.h"
+
 #include <QFont>
 #include <QString>
 #include <QWidget>
@@ -21,7 +23,7 @@ class ClickableLabel;
 } // namespace platform
 
 // The test window: one timed multiple-choice test of one chapter.
-class TForm6 : public QWidget
+class TForm6 : public QWidget, public shell::TestWindow
 {
     Q_OBJECT
 public:
@@ -75,10 +77,14 @@ public:
     // Why a test of this chapter cannot start or could not be graded (settings missing or out
     // of range, no questions, a right letter other than A..E, a grade that could not be
     // stored), as a Russian message; empty when it can.
-    QString launchProblem(TableCursor *testTab);
+    QString launchProblem(TableCursor *testTab) const override;
 
-    // Starts the countdown from "Min" minutes (MinLeft) now; called by the reader at launch.
-    void startCountdown();
+    QWidget *asWidget() override { return this; }
+    void setQuestionCount(int count) override { QuestionCount = count; }
+    int questionCount() const override { return QuestionCount; }
+    int minutesLeft() const override { return MinLeft; }
+    // Starts the countdown from MinLeft minutes now.
+    void startCountdown() override;
 
     // Links the record-change notifications of the data module's six test cursors to this
     // window; the window set calls it once the data module exists.
@@ -119,7 +125,7 @@ private:
     void showQuestion(TableCursor *testTab);
     void choose(QRadioButton *button);
     void uncheckAnswers();
-    TableCursor *locateResultRow();
+    TableCursor *locateResultRow() const;
     void storeGrade(int grade);
     void offerRetry(const QString &failure);
     void showReader();

@@ -13,11 +13,9 @@ dir=build-measure
 cmake --build "$dir" --target velanika measure_busy xsign >/dev/null
 
 work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=:$(cat "$work/display")
+trap 'kill "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+. "$root/tools/lib/xvfb.sh"
+start_xvfb
 export XDG_RUNTIME_DIR=$work
 unset QT_QPA_PLATFORM
 

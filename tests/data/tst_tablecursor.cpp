@@ -1,9 +1,11 @@
 // The table cursor's operations on a database built from the program's schema.
 
-#include "Connection.h"
-#include "DataFixture.h"
-#include "DbError.h"
-#include "TableCursor.h"
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "tests/data/DataFixture.h"
+#include "tests/support/TestFolder.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -57,20 +59,7 @@ class TestTableCursor : public QObject
     std::unique_ptr<TableCursor> results(TableCursor *master)
     {
         auto cursor = std::make_unique<TableCursor>(m_connection.get(), QStringLiteral("Result"));
-        cursor->setDeclaredFields({QStringLiteral("ID_User"), QStringLiteral("ID_glava"), QStringLiteral("Ocenka"),
-                                   QStringLiteral("ID_Result")});
-        cursor->setOrderBy(QStringLiteral("ID_User"));
-        LookupField caption;
-        caption.name = QStringLiteral("GlavaCaption");
-        caption.position = 3;
-        caption.keyField = QStringLiteral("ID_glava");
-        caption.lookupTable = QStringLiteral("Glaves");
-        caption.lookupKey = QStringLiteral("ID_Glava");
-        caption.lookupResult = QStringLiteral("Caption");
-        caption.size = 100;
-        cursor->addLookupField(caption);
-        if (master)
-            cursor->setMasterLink(master, QStringLiteral("ID"), QStringLiteral("ID_User"));
+        setUpResultCursor(cursor.get(), master);
         return cursor;
     }
 
@@ -364,6 +353,33 @@ private Q_SLOTS:
         QCOMPARE(m_db->scalar(QStringLiteral("SELECT \"%1\" FROM Users").arg(field)).toString(), text.left(stored));
     }
 
+    // A text cut at the column's width keeps each character whole: an emoji with its modifiers or
+    // a letter with its accent is stored whole or left out.
+    void cutKeepsWholeCharacters_data()
+    {
+        QTest::addColumn<QString>("tail"); // after 48 letters, in a column of 50
+        QTest::addColumn<QString>("stored");
+        const QString thumb = QStringLiteral("👍🏽"); // two code points, one character
+        QTest::newRow("third pair left out") << QStringLiteral("😀😀😀") << QStringLiteral("😀😀");
+        QTest::newRow("modifier fits") << thumb << thumb;
+        QTest::newRow("modifier would be cut off") << u'ж' + thumb << QStringLiteral("ж");
+        QTest::newRow("family left out whole") << QStringLiteral("👨‍👩‍👧") << QString();
+        QTest::newRow("accent would be cut off") << QStringLiteral("жи\u0306") << QStringLiteral("ж");
+    }
+
+    void cutKeepsWholeCharacters()
+    {
+        QFETCH(QString, tail);
+        QFETCH(QString, stored);
+        auto cursor = users();
+        cursor->open();
+        cursor->append();
+        const QString letters(48, u'а');
+        cursor->fieldByName(QStringLiteral("фамилия")).setAsString(letters + tail);
+        cursor->post();
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT \"фамилия\" FROM Users")).toString(), letters + stored);
+    }
+
     void editOnEmptyActsAsInsert()
     {
         auto cursor = users();
@@ -453,11 +469,9 @@ private Q_SLOTS:
         QCOMPARE(grades->valueAt(0, ocenka).toInt(), 4);
 
         Connection::setBusyTimeout(20);
-        sqlite3 *other = m_db->openRaw();
-        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        FileHolder other(m_db->file(), true);
         QVERIFY_THROWS_EXCEPTION(DbError, masterMoves ? master->next() : grades->refresh());
-        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(other);
+        other.release();
         Connection::setBusyTimeout(0);
 
         if (masterMoves) {
@@ -511,9 +525,7 @@ private Q_SLOTS:
             c.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Г"));
             c.post();
         };
-        const auto sameConnection = [this](const char *sql) {
-            QCOMPARE(sqlite3_exec(m_connection->handle(), sql, nullptr, nullptr, nullptr), SQLITE_OK);
-        };
+        const auto sameConnection = [this](const char *sql) { m_connection->execute(QString::fromUtf8(sql)); };
         switch (change) {
         case OtherProgramInserts:
             addUsers({QStringLiteral("Г")});
@@ -532,7 +544,8 @@ private Q_SLOTS:
             break;
         case TableMadeAnew:
             // Dropping a table counts no changed rows; only the schema shows it.
-            sameConnection("DROP TABLE Users; CREATE TABLE Users (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+            sameConnection("DROP TABLE Users");
+            sameConnection("CREATE TABLE Users (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
                            "\"фамилия\" TEXT(50), \"пароль\" TEXT(6), \"специальность\" TEXT(20), "
                            "\"курс\" TEXT(10), \"путь\" TEXT(100))");
             break;

@@ -7,17 +7,13 @@ set -euo pipefail
 src=$(cd "$1" && pwd)
 shots=$(mkdir -p "$2" && cd "$2" && pwd)
 work=$(mktemp -d)
-trap 'kill "$xvfb" 2>/dev/null || true; [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill "${xvfb:-}" 2>/dev/null || true; [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true; rm -rf "$work"' EXIT
 
 cp -r "$src/." "$work/"
 rm -f "$work/Data.mdb" && cp "$src/Data.mdb" "$work/Data.mdb"
 
-# The server picks a free display number: a guessed one may belong to a server of another test.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=:$(cat "$work/display")
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+. "$(dirname "$0")/../../tools/lib/xvfb.sh"
+start_xvfb
 unset QT_QPA_PLATFORM
 
 step=0

@@ -1,9 +1,9 @@
-#include "HandlerGuard.h"
-#include "MessageBoxes.h"
-#include "ProgramPaths.h"
-#include "ShellOpen.h"
-#include "WebView.h"
-#include "Widgets.h"
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramPaths.h"
+#include "platform/ShellOpen.h"
+#include "platform/WebView.h"
+#include "platform/Widgets.h"
 
 #include <QApplication>
 #include <QDesktopServices>

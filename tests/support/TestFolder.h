@@ -3,6 +3,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+struct sqlite3;
+
 // A throw-away copy of the runnable folder (Data.mdb, Glaves/, Present/) for one test case.
 // It becomes the current directory while it lives; the previous one is restored afterwards.
 class TestFolder
@@ -41,5 +43,5 @@ public:
     void release();
 
 private:
-    QString m_name;
+    sqlite3 *m_db = nullptr;
 };

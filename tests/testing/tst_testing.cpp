@@ -1,14 +1,15 @@
-#include "BusySign.h"
-#include "Clock.h"
-#include "Connection.h"
-#include "DbError.h"
-#include "Grading.h"
-#include "TableCursor.h"
-#include "Unit2.h"
-#include "Unit6.h"
-#include "Unit8.h"
-#include "Widgets.h"
-#include "WindowFixture.h"
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/BusySign.h"
+#include "platform/Clock.h"
+#include "platform/Colours.h"
+#include "platform/Widgets.h"
+#include "reader/Unit2.h"
+#include "testing/Grading.h"
+#include "testing/Unit6.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -16,7 +17,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
 
@@ -35,7 +35,6 @@ public:
 ManualClock manualClock;
 
 const QString student = QStringLiteral("Иванов");
-const QColor red(255, 0, 0);
 
 void setSetting(const WindowFixture &f, const QString &name, const QString &value)
 {
@@ -274,7 +273,7 @@ private Q_SLOTS:
         QVERIFY(!Form6->Timer1->isActive());
         QCOMPARE(Form6->Timer1->interval(), 1000);
         QVERIFY(!Form6->Button1->isEnabled());
-        QCOMPARE(Form6->Button1->palette().color(QPalette::Active, QPalette::ButtonText), red);
+        QCOMPARE(Form6->Button1->palette().color(QPalette::Active, QPalette::ButtonText), colour::red);
         QWidget *first = Form6->nextInFocusChain();
         while (first != Form6 && !(first->focusPolicy() & Qt::TabFocus))
             first = first->nextInFocusChain();
@@ -424,6 +423,8 @@ private Q_SLOTS:
                                         << "только для чтения";
         QTest::newRow("file busy") << "busy"
                                    << "занята другой программой";
+        QTest::newRow("student deleted by another program") << "student"
+                                                            << "Запись студента не найдена";
     }
     void launchRefusedUnstorable()
     {
@@ -440,9 +441,11 @@ private Q_SLOTS:
         else if (cause == QStringLiteral("table"))
             f.folder.exec(QStringLiteral("DROP TABLE Result"));
         else if (cause == QStringLiteral("read-only"))
-            QVERIFY(QSqlQuery(Data->Connect->database()).exec(QStringLiteral("PRAGMA query_only = 1")));
+            Data->Connect->execute(QStringLiteral("PRAGMA query_only = 1"));
         else if (cause == QStringLiteral("busy"))
             holder.emplace(f.folder.databaseFile(), false);
+        else if (cause == QStringLiteral("student"))
+            f.folder.exec(QStringLiteral("DELETE FROM Users"));
 
         Form2->BitBtn2Click();
         QVERIFY(!Form6->isVisible());
@@ -670,7 +673,7 @@ private Q_SLOTS:
             QVERIFY(!Data->testTab(n)->isOpen());
         if (grade > 2) {
             for (int n = 1; n <= 6; ++n) {
-                QCOMPARE(Form2->chapterLabel(n)->fontColor(), red);
+                QCOMPARE(Form2->chapterLabel(n)->fontColor(), colour::red);
                 QVERIFY(Form2->chapterLabel(n)->isEnabled());
             }
         } else {
@@ -732,7 +735,7 @@ private Q_SLOTS:
                      .toInt(),
                  1);
         // Grade 2 after a 5: the labels keep what the earlier pass gave them.
-        QCOMPARE(Form2->chapterLabel(6)->fontColor(), red);
+        QCOMPARE(Form2->chapterLabel(6)->fontColor(), colour::red);
     }
 
     // --- An ending that fails ----------------------------------------------------------------------
@@ -749,6 +752,8 @@ private Q_SLOTS:
         QTest::newRow("file held at time-out") << "exclusive" << true << true << settings;
         QTest::newRow("file held for writing") << "immediate" << false << true << store + QStringLiteral("База данных");
         QTest::newRow("grade refused, window closed") << "trigger" << false << false << store;
+        QTest::newRow("student deleted, window closed")
+            << "student" << false << false << store + QStringLiteral("Запись студента не найдена");
     }
     // The countdown stops before the box, the box stands over the test window, the answers stay
     // counted once, and "Следующий" tries the ending again.
@@ -766,6 +771,8 @@ private Q_SLOTS:
         if (cause == QStringLiteral("trigger"))
             f.folder.exec(QStringLiteral("CREATE TRIGGER no_grades BEFORE UPDATE ON Result "
                                          "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        else if (cause == QStringLiteral("student"))
+            f.folder.exec(QStringLiteral("DELETE FROM Users WHERE ID = %1").arg(id));
         else
             holder.emplace(f.folder.databaseFile(), cause == QStringLiteral("exclusive"));
 
@@ -789,7 +796,7 @@ private Q_SLOTS:
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors[0].startsWith(failure), qPrintable(errors[0]));
         QVERIFY(timerOff);
-        QCOMPARE(busySign, cause != QStringLiteral("trigger"));
+        QCOMPARE(busySign, cause == QStringLiteral("exclusive") || cause == QStringLiteral("immediate"));
         QCOMPARE(f.boxes.records.last().parent.data(), Form6);
         QVERIFY(boxTexts(f, platform::BoxKind::StandardError).isEmpty());
         QVERIFY(Form6->isVisible());

@@ -12,18 +12,18 @@
 // Usage: measure_busy <runnable folder> <xsign> [waits] [hold seconds]
 // Run on an X display (tools/measure-busy.sh starts one).
 
-#include "BusySign.h"
-#include "Clock.h"
-#include "Connection.h"
-#include "MessageBoxes.h"
-#include "ProgramPaths.h"
-#include "TableCursor.h"
-#include "Unit2.h"
-#include "Unit4.h"
-#include "Unit6.h"
-#include "Unit8.h"
-#include "WebView.h"
-#include "WindowSet.h"
+#include "app/Unit4.h"
+#include "app/WindowSet.h"
+#include "data/Connection.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/BusySign.h"
+#include "platform/Clock.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramPaths.h"
+#include "platform/WebView.h"
+#include "reader/Unit2.h"
+#include "testing/Unit6.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -35,7 +35,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
 
