@@ -164,6 +164,7 @@ int main(int argc, char *argv[])
     Data->connectTo(folder);
     Data->UserTab->refresh();
     Data->UserTab->locate(QStringLiteral("фамилия"), QStringLiteral("Замер"));
+    Data->setStudentId(Data->UserTab->fieldByName(QStringLiteral("ID")).asInteger());
     Form2->show();
     Form2->Label4Click();
     Form2->BitBtn2Click();
@@ -201,9 +202,8 @@ int main(int argc, char *argv[])
             Holder holder(file, holdSeconds);
             QElapsedTimer timer;
             timer.start();
-            Data->Connect->inTransaction([] {
-                QSqlQuery(Data->Connect->database()).exec(QStringLiteral("UPDATE Glaves SET Caption = Caption"));
-            });
+            Data->Connect->inTransaction(
+                [] { Data->Connect->execute(QStringLiteral("UPDATE Glaves SET Caption = Caption")); });
             waited = double(timer.elapsed()) / 1000.0;
             began = waitBegan;
             painted = signPainted;
