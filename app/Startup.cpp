@@ -1,14 +1,14 @@
-#include "Startup.h"
+#include "app/Startup.h"
 
-#include "DbError.h"
-#include "MessageBoxes.h"
-#include "ProgramPaths.h"
-#include "ShellOpen.h"
-#include "Unit2.h"
-#include "Unit4.h"
-#include "WebView.h"
-#include "Widgets.h"
-#include "WindowSet.h"
+#include "app/Unit4.h"
+#include "app/WindowSet.h"
+#include "data/DbError.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramPaths.h"
+#include "platform/ShellOpen.h"
+#include "platform/WebView.h"
+#include "platform/Widgets.h"
+#include "reader/Unit2.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,15 +1,16 @@
-#include "Unit4.h"
+// Unit4: the greeting window (TForm4, "Приветствие").
 
-#include "HandlerGuard.h"
-#include "Unit1.h"
-#include "Widgets.h"
+#include "app/Unit4.h"
+
+#include "platform/HandlerGuard.h"
+#include "platform/Widgets.h"
+#include "signin/Unit1.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
@@ -145,7 +146,6 @@ void TForm4::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!m_centred) {
         m_centred = true;
-        if (QScreen *s = screen())
-            move(s->availableGeometry().center() - rect().center());
+        platform::centreOnScreen(this);
     }
 }

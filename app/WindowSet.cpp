@@ -1,16 +1,17 @@
-#include "WindowSet.h"
+#include "app/WindowSet.h"
 
-#include "Unit1.h"
-#include "Unit10.h"
-#include "Unit11.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit4.h"
-#include "Unit5.h"
-#include "Unit6.h"
-#include "Unit7.h"
-#include "Unit8.h"
-#include "Unit9.h"
+#include "app/Unit4.h"
+#include "data/Unit8.h"
+#include "platform/BusySign.h"
+#include "reader/Unit2.h"
+#include "side/Unit10.h"
+#include "side/Unit11.h"
+#include "side/Unit5.h"
+#include "side/Unit7.h"
+#include "side/Unit9.h"
+#include "signin/Unit1.h"
+#include "stats/Unit3.h"
+#include "testing/Unit6.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ template <typename T> T *create(std::unique_ptr<T> &owner, T *&global)
 
 WindowSet::WindowSet()
 {
+    shell::setWindows(this);
     try {
         // The fixed order of creation.
         create(m_form4, Form4);
@@ -44,12 +46,15 @@ WindowSet::WindowSet()
         release();
         throw;
     }
+    platform::installBusySign();
     m_complete = true;
 }
 
 WindowSet::WindowSet(GreetingFirst)
 {
+    shell::setWindows(this);
     create(m_form4, Form4);
+    platform::installBusySign();
 }
 
 void WindowSet::complete()
@@ -69,10 +74,11 @@ void WindowSet::complete()
         release();
         m_form4 = std::move(greeting);
         Form4 = m_form4.get();
+        shell::setWindows(this);
         throw;
     }
-    // The rest on first use: most sessions never open some of them, and each costs memory.
-    Form2->beforeSideWindow = [this] { createSideWindows(); };
+    // The rest on first use (createSideWindows): most sessions never open some of them, and
+    // each costs memory.
     m_complete = true;
 }
 
@@ -91,11 +97,63 @@ void WindowSet::createSideWindows()
 
 WindowSet::~WindowSet()
 {
+    platform::uninstallBusySign();
     release();
+}
+
+QWidget *WindowSet::greeting()
+{
+    return m_form4.get();
+}
+
+QWidget *WindowSet::signIn()
+{
+    return m_form1.get();
+}
+
+shell::Reader *WindowSet::reader()
+{
+    return m_form2.get();
+}
+
+shell::Statistics *WindowSet::statistics()
+{
+    createSideWindows();
+    return m_form3.get();
+}
+
+shell::TestWindow *WindowSet::test()
+{
+    createSideWindows();
+    return m_form6.get();
+}
+
+QWidget *WindowSet::customer()
+{
+    createSideWindows();
+    return m_form7.get();
+}
+
+shell::Manual *WindowSet::manual()
+{
+    createSideWindows();
+    return m_form11.get();
+}
+
+shell::Presentations *WindowSet::presentations()
+{
+    return m_form10.get();
+}
+
+QWidget *WindowSet::customerIfMade()
+{
+    return m_form7.get();
 }
 
 void WindowSet::release()
 {
+    if (shell::windows() == this)
+        shell::setWindows(nullptr);
     // Reverse order of creation; each global is cleared before its window goes, so no
     // handler running during destruction reaches a dead window.
     Form11 = nullptr;

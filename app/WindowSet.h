@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Windows.h"
+
 #include <memory>
 
 class TData;
@@ -18,7 +20,7 @@ class TForm11;
 // instances at them. Destroying it destroys the windows and clears the globals, so a test can
 // build a fresh set per case. A failure while the windows are created (the presentations
 // window cannot open Data.mdb) throws, after undoing what was created.
-class WindowSet
+class WindowSet : public shell::Windows
 {
 public:
     // Every window at once.
@@ -38,6 +40,16 @@ public:
     ~WindowSet();
     WindowSet(const WindowSet &) = delete;
     WindowSet &operator=(const WindowSet &) = delete;
+
+    QWidget *greeting() override;
+    QWidget *signIn() override;
+    shell::Reader *reader() override;
+    shell::Statistics *statistics() override;
+    shell::TestWindow *test() override;
+    QWidget *customer() override;
+    shell::Manual *manual() override;
+    shell::Presentations *presentations() override;
+    QWidget *customerIfMade() override;
 
 private:
     std::unique_ptr<TForm4> m_form4;

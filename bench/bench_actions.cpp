@@ -12,17 +12,17 @@
 // Run with QT_QPA_PLATFORM=offscreen. Each size has students x 10 result rows and
 // students / 10 questions in chapter 1.
 
-#include "MessageBoxes.h"
-#include "ProgramPaths.h"
-#include "TableCursor.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit6.h"
-#include "Unit8.h"
-#include "WebView.h"
-#include "Widgets.h"
-#include "WindowSet.h"
+#include "app/WindowSet.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramPaths.h"
+#include "platform/WebView.h"
+#include "platform/Widgets.h"
+#include "reader/Unit2.h"
+#include "signin/Unit1.h"
+#include "stats/Unit3.h"
+#include "testing/Unit6.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -1,8 +1,9 @@
 // Costs of the table cursor on large tables: open, locate, post, re-read and the detail that
 // follows its master. The databases are generated once per size in a temporary folder.
 
-#include "Connection.h"
-#include "TableCursor.h"
+#include "data/Connection.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -197,16 +198,7 @@ void BM_DetailFollowsMaster(benchmark::State &state)
     const int rows = int(state.range(0));
     Users users(rows);
     TableCursor results(&users.connection, QStringLiteral("Result"));
-    results.setOrderBy(QStringLiteral("ID_User"));
-    results.setMasterLink(users.cursor.get(), QStringLiteral("ID"), QStringLiteral("ID_User"));
-    LookupField caption{QStringLiteral("GlavaCaption"),
-                        3,
-                        QStringLiteral("ID_glava"),
-                        QStringLiteral("Glaves"),
-                        QStringLiteral("ID_Glava"),
-                        QStringLiteral("Caption"),
-                        100};
-    results.addLookupField(caption);
+    setUpResultCursor(&results, users.cursor.get());
     users.cursor->open();
     results.open();
     int i = 0;

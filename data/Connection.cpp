@@ -1,23 +1,66 @@
-#include "Connection.h"
+#include "data/Connection.h"
 
-#include "DbError.h"
-#include "SqlStatement.h"
+#include "data/DbError.h"
+#include "data/SqlStatement.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QUrl>
+
+#include <iterator>
 
 #include <sqlite3.h>
 
 namespace {
 
-int connectionCounter = 0;
-
-constexpr int busyTimeoutMs = 5000;
+constexpr int defaultBusyTimeoutMs = 5000;
 constexpr int transactionAttempts = 3;
+
+int busyTimeoutMs = defaultBusyTimeoutMs;
+
+std::function<void()> &busyWaitHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+// The hook runs inside a statement that waits; SQLite must not be entered again from there
+// (a window repainted by the hook may ask a cursor for values).
+bool busyHookRunning = false;
+
+// SQLite's own busy wait (short pauses first, then longer ones, up to the timeout), which also
+// tells the hook when a wait begins.
+int waitWhileBusy(void *, int count)
+{
+    static constexpr int delays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    static constexpr int totals[] = {0, 1, 3, 8, 18, 33, 53, 78, 103, 128, 178, 228};
+    constexpr int steps = int(std::size(delays));
+    int delay = 0;
+    int prior = 0;
+    if (count < steps) {
+        delay = delays[count];
+        prior = totals[count];
+    } else {
+        delay = delays[steps - 1];
+        prior = totals[steps - 1] + delay * (count - (steps - 1));
+    }
+    if (prior + delay > busyTimeoutMs) {
+        delay = busyTimeoutMs - prior;
+        if (delay <= 0)
+            return 0;
+    }
+    if (count == 0 && busyWaitHook()) {
+        busyHookRunning = true;
+        // No exception may cross SQLite's C frames; a sign that failed only goes unseen.
+        try {
+            busyWaitHook()();
+        } catch (...) {
+        }
+        busyHookRunning = false;
+    }
+    sqlite3_sleep(delay);
+    return 1;
+}
 
 QString normalized(const QString &path)
 {
@@ -45,16 +88,11 @@ void matchFunction(sqlite3_context *context, int, sqlite3_value **args)
 
 } // namespace
 
-Connection::Connection(QObject *parent)
-    : QObject(parent), m_name(QStringLiteral("textbook-connection-%1").arg(++connectionCounter))
-{
-    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-}
+Connection::Connection(QObject *parent) : QObject(parent) {}
 
 Connection::~Connection()
 {
     close();
-    QSqlDatabase::removeDatabase(m_name);
 }
 
 void Connection::setDatabaseFile(const QString &path)
@@ -98,40 +136,41 @@ void Connection::checkDatabaseFile(const QString &path)
 
 void Connection::open()
 {
+    if (busyHookRunning)
+        throw DbError::busy(m_file);
     if (m_open)
         return;
     checkDatabaseFile(m_file);
 
-    QSqlDatabase db = QSqlDatabase::database(m_name, false);
-    // mode=rw: SQLite may open the file but never create it, even if it vanished since the check.
-    db.setDatabaseName(QStringLiteral("file:") + QString::fromLatin1(QUrl::toPercentEncoding(m_file, "/")) +
-                       QStringLiteral("?mode=rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1;QSQLITE_OPEN_URI").arg(busyTimeoutMs));
-    if (!db.open())
-        throw DbError(
-            QStringLiteral("Не удалось открыть базу данных %1: %2").arg(m_file, db.lastError().databaseText()));
-
-    const QVariant driverHandle = db.driver()->handle();
-    if (!driverHandle.isValid() || qstrcmp(driverHandle.typeName(), "sqlite3*") != 0) {
-        db.close();
-        throw DbError(QStringLiteral("Не удалось открыть базу данных %1.").arg(m_file));
+    // READWRITE without CREATE: SQLite may open the file but never make one, even if it vanished
+    // since the check.
+    sqlite3 *handle = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        const DbError error = SqlStatement::error(handle, rc, m_file);
+        sqlite3_close_v2(handle);
+        throw error;
     }
-    m_handle = *static_cast<sqlite3 *const *>(driverHandle.constData());
+    m_handle = handle;
+    sqlite3_extended_result_codes(m_handle, 1);
 
     try {
+        const int busyRc = sqlite3_busy_handler(m_handle, &waitWhileBusy, nullptr);
+        if (busyRc != SQLITE_OK)
+            throw SqlStatement::error(m_handle, busyRc, m_file);
         // A posted row must be on disk when post returns: rollback journal, full sync.
         exec("PRAGMA synchronous = FULL");
-        const int rc = sqlite3_create_function_v2(m_handle, "textbook_match", 3,
-                                                  SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                                                  &matchFunction, nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK)
-            throw SqlStatement::error(m_handle, rc, m_file);
+        const int created = sqlite3_create_function_v2(m_handle, "textbook_match", 3,
+                                                       SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                                       &matchFunction, nullptr, nullptr, nullptr);
+        if (created != SQLITE_OK)
+            throw SqlStatement::error(m_handle, created, m_file);
         // Reading the schema proves the file is a database and not only its first bytes.
         SqlStatement probe(m_handle, QStringLiteral("SELECT count(*) FROM sqlite_master"), m_file);
         probe.step();
     } catch (...) {
+        sqlite3_close_v2(m_handle);
         m_handle = nullptr;
-        db.close();
         throw;
     }
     m_notedChanges.clear();
@@ -147,8 +186,8 @@ void Connection::close()
     // The cursors close first and let go of their statements.
     Q_EMIT aboutToClose();
     m_open = false;
+    sqlite3_close_v2(m_handle);
     m_handle = nullptr;
-    QSqlDatabase::database(m_name, false).close();
 }
 
 bool Connection::isOpen() const
@@ -156,21 +195,18 @@ bool Connection::isOpen() const
     return m_open;
 }
 
-QSqlDatabase Connection::database()
-{
-    open();
-    return QSqlDatabase::database(m_name, false);
-}
-
-QString Connection::connectionName() const
-{
-    return m_name;
-}
-
 sqlite3 *Connection::handle()
 {
     open();
     return m_handle;
+}
+
+void Connection::execute(const QString &sql, const QVariantList &values)
+{
+    SqlStatement st(handle(), sql, m_file);
+    for (int i = 0; i < values.size(); ++i)
+        st.bind(i + 1, values.at(i));
+    st.exec();
 }
 
 void Connection::noteRowChanged(const QString &table)
@@ -223,4 +259,40 @@ void Connection::inTransaction(const std::function<void()> &fn)
                 throw;
         }
     }
+}
+
+int Connection::probeWrite(const QString &sql, const QVariantList &values)
+{
+    open();
+    if (!sqlite3_get_autocommit(m_handle))
+        throw DbError(QStringLiteral("Проверка записи в %1 внутри начатой транзакции невозможна.").arg(m_file));
+    exec("BEGIN IMMEDIATE");
+    try {
+        SqlStatement st(m_handle, sql, m_file);
+        for (int i = 0; i < values.size(); ++i)
+            st.bind(i + 1, values.at(i));
+        st.exec();
+        const int changed = sqlite3_changes(m_handle);
+        exec("ROLLBACK");
+        return changed;
+    } catch (...) {
+        if (!sqlite3_get_autocommit(m_handle))
+            sqlite3_exec(m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void Connection::setBusyWaitHook(std::function<void()> hook)
+{
+    busyWaitHook() = std::move(hook);
+}
+
+void Connection::setBusyTimeout(int milliseconds)
+{
+    busyTimeoutMs = milliseconds > 0 ? milliseconds : defaultBusyTimeoutMs;
+}
+
+int Connection::busyTimeout()
+{
+    return busyTimeoutMs;
 }

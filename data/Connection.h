@@ -2,8 +2,8 @@
 
 #include <QHash>
 #include <QObject>
-#include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 #include <functional>
 
@@ -28,15 +28,27 @@ public:
     void close();
     bool isOpen() const;
 
-    // Opens on first use.
-    QSqlDatabase database();
-    QString connectionName() const;
-    // The SQLite handle under the Qt connection; opens on first use.
+    // The SQLite handle; opens on first use.
     sqlite3 *handle();
+    // Runs one statement that returns no rows, with its values bound in order; opens on first use.
+    void execute(const QString &sql, const QVariantList &values = {});
 
     // Runs fn inside one transaction (BEGIN IMMEDIATE ... COMMIT), retrying while the file is
     // busy; rolls back and rethrows on failure.
     void inTransaction(const std::function<void()> &fn);
+
+    // Whether a write would reach the file now, without changing it: runs one statement in a
+    // transaction that is always rolled back and returns the rows it changed. Fails as the real
+    // write would: read-only file or folder, full disk, missing table, file busy.
+    int probeWrite(const QString &sql, const QVariantList &values);
+
+    // Told when a statement begins to wait for a file that another program holds, once per
+    // wait, so the user can be shown that the program is waiting. It runs inside the database
+    // call and must not use the database.
+    static void setBusyWaitHook(std::function<void()> hook);
+    // How long one statement waits for a busy file before it fails (5 s).
+    static void setBusyTimeout(int milliseconds);
+    static int busyTimeout();
 
     // Rows changed through the cursors, counted per table, so a cursor can tell whether its own
     // table changed since it read its rows. Noted are single rows changed by a statement that
@@ -58,7 +70,6 @@ private:
     void exec(const char *sql);
 
     QString m_file;
-    QString m_name;
     bool m_open = false;
     sqlite3 *m_handle = nullptr;
     QHash<QString, qint64> m_notedChanges;

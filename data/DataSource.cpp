@@ -1,6 +1,6 @@
-#include "DataSource.h"
+#include "data/DataSource.h"
 
-#include "TableCursor.h"
+#include "data/TableCursor.h"
 
 DataSource::DataSource(TableCursor *dataSet, QObject *parent) : QObject(parent)
 {

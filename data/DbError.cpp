@@ -1,4 +1,4 @@
-#include "DbError.h"
+#include "data/DbError.h"
 
 DbError::DbError(const QString &message) : std::runtime_error(message.toStdString()) {}
 
@@ -10,6 +10,14 @@ QString DbError::message() const
 DbError DbError::fileMissing(const QString &path)
 {
     return DbError(QStringLiteral("Файл базы данных не найден: %1").arg(path));
+}
+
+DbError DbError::fileGone(const QString &path)
+{
+    return DbError(QStringLiteral("Файл базы данных %1 не найден на прежнем месте: его удалили или переместили, пока "
+                                  "программа работала. Изменения не сохранены; верните файл на место и запустите "
+                                  "программу снова.")
+                       .arg(path));
 }
 
 DbError DbError::fileEmpty(const QString &path)
@@ -80,4 +88,10 @@ DbError DbError::notEditing(const QString &table)
     return DbError(QStringLiteral("Запись таблицы «%1» не редактируется: изменить поле можно только после "
                                   "правки или вставки записи.")
                        .arg(table));
+}
+
+DbError DbError::studentMissing()
+{
+    return DbError(QStringLiteral("Запись студента не найдена в базе данных: её удалила другая программа. Страницы и "
+                                  "оценки не сохраняются, пока вы не зарегистрируетесь снова."));
 }

@@ -15,6 +15,7 @@ public:
 
     // The texts of the usual failures, so every place that meets one says it the same way.
     static DbError fileMissing(const QString &path);
+    static DbError fileGone(const QString &path); // deleted or moved while the program had it open
     static DbError fileEmpty(const QString &path);
     static DbError fileUnreadable(const QString &path);
     static DbError notSqlite(const QString &path);
@@ -27,6 +28,7 @@ public:
     static DbError notInteger(const QString &text); // "'<text>' is not a valid integer value"
     static DbError cursorClosed(const QString &table);
     static DbError notEditing(const QString &table);
+    static DbError studentMissing();
 
 private:
     bool m_busy = false;

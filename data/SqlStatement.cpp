@@ -1,6 +1,9 @@
-#include "SqlStatement.h"
+#include "data/SqlStatement.h"
 
-#include "DbError.h"
+#include "data/DbError.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <sqlite3.h>
 
@@ -143,6 +146,16 @@ bool SqlStatement::isNull(int column) const
 
 DbError SqlStatement::error(sqlite3 *db, int rc, const QString &file)
 {
+    // What happened to the file itself is said first, whatever SQLite made of it: a file deleted or
+    // moved while open reads as read-only to SQLite, an emptied one as a database without tables.
+    if (!file.isEmpty()) {
+        const QFileInfo info(file);
+        const int extended = db ? sqlite3_extended_errcode(db) : rc;
+        if (!info.exists() || extended == SQLITE_READONLY_DBMOVED)
+            return DbError::fileGone(file);
+        if (info.isFile() && info.size() == 0)
+            return DbError::fileEmpty(file);
+    }
     switch (rc & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -157,9 +170,33 @@ DbError SqlStatement::error(sqlite3 *db, int rc, const QString &file)
         return DbError(QStringLiteral("Файл базы данных %1 повреждён.").arg(file));
     case SQLITE_FULL:
         return DbError(QStringLiteral("Не удалось сохранить изменения в %1: на диске нет места.").arg(file));
+    case SQLITE_IOERR:
+        return DbError(QStringLiteral("Не удалось прочитать или записать файл базы данных %1.").arg(file));
+    case SQLITE_NOMEM:
+        return DbError(QStringLiteral("Не хватает памяти для работы с базой данных %1.").arg(file));
+    case SQLITE_CONSTRAINT:
+        return DbError(
+            QStringLiteral("База данных %1 отказалась сохранить запись: запись нарушает её ограничения.").arg(file));
+    case SQLITE_SCHEMA:
+        return DbError(
+            QStringLiteral("Структура базы данных %1 изменилась во время работы. Повторите действие.").arg(file));
+    case SQLITE_INTERRUPT:
+    case SQLITE_ABORT:
+        return DbError(QStringLiteral("Действие с базой данных %1 прервано.").arg(file));
     default:
         break;
     }
-    const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
-    return DbError(QStringLiteral("Ошибка базы данных %1: %2").arg(file, detail));
+    // SQLite's texts are English: the ones a changed file gives are told in Russian, the rest by
+    // their code alone.
+    const QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
+    static const QRegularExpression noTable(QStringLiteral("^no such table: (?:main\\.)?(.+)$"));
+    static const QRegularExpression noColumn(QStringLiteral("^no such column: (.+)$"));
+    static const QRegularExpression tableNoColumn(QStringLiteral("^table (\\S+) has no column named (.+)$"));
+    if (const QRegularExpressionMatch m = noTable.match(text); m.hasMatch())
+        return DbError::tableMissing(m.captured(1));
+    if (const QRegularExpressionMatch m = noColumn.match(text); m.hasMatch())
+        return DbError(QStringLiteral("В базе данных нет поля «%1».").arg(m.captured(1)));
+    if (const QRegularExpressionMatch m = tableNoColumn.match(text); m.hasMatch())
+        return DbError::columnMissing(m.captured(1), m.captured(2));
+    return DbError(QStringLiteral("Ошибка базы данных %1 (код ошибки %2).").arg(file).arg(rc));
 }

@@ -1,8 +1,11 @@
-#include "Unit8.h"
+// Unit8: the data module (TData): the connection, the cursors and the settings lookup.
 
-#include "Connection.h"
-#include "DataSource.h"
-#include "TableCursor.h"
+#include "data/Unit8.h"
+
+#include "data/Connection.h"
+#include "data/DataSource.h"
+#include "data/SqlStatement.h"
+#include "data/TableCursor.h"
 
 // Set by the window set; the module itself never assigns it.
 TData *Data = nullptr;
@@ -40,30 +43,15 @@ TData::TData(QObject *parent) : QObject(parent)
     Connect = new Connection(this);
     Connect->setObjectName(QStringLiteral("Connect"));
 
-    UserTab = makeCursor(Connect, "UserTab", QStringLiteral("Users"),
-                         {QStringLiteral("ID"), QStringLiteral("фамилия"), QStringLiteral("пароль"),
-                          QStringLiteral("специальность"), QStringLiteral("курс"), QStringLiteral("путь")},
-                         this);
+    UserTab = makeCursor(Connect, "UserTab", QStringLiteral("Users"), {}, this);
+    setUpUsersCursor(UserTab);
     SystemTab = makeCursor(Connect, "SystemTab", QStringLiteral("System"),
                            {QStringLiteral("id"), QStringLiteral("Name"), QStringLiteral("Value")}, this);
     SystemTab->setIndexName(QStringLiteral("Name"));
     GlavesTab = makeCursor(Connect, "GlavesTab", QStringLiteral("Glaves"),
                            {QStringLiteral("ID_Glava"), QStringLiteral("Caption")}, this);
-    ResultTab = makeCursor(
-        Connect, "ResultTab", QStringLiteral("Result"),
-        {QStringLiteral("ID_User"), QStringLiteral("ID_glava"), QStringLiteral("Ocenka"), QStringLiteral("ID_Result")},
-        this);
-    ResultTab->setOrderBy(QStringLiteral("ID_User"));
-    ResultTab->setMasterLink(UserTab, QStringLiteral("ID"), QStringLiteral("ID_User"));
-    LookupField caption;
-    caption.name = QStringLiteral("GlavaCaption");
-    caption.position = 3;
-    caption.keyField = QStringLiteral("ID_glava");
-    caption.lookupTable = QStringLiteral("Glaves");
-    caption.lookupKey = QStringLiteral("ID_Glava");
-    caption.lookupResult = QStringLiteral("Caption");
-    caption.size = 100;
-    ResultTab->addLookupField(caption);
+    ResultTab = makeCursor(Connect, "ResultTab", QStringLiteral("Result"), {}, this);
+    setUpResultCursor(ResultTab, UserTab);
 
     Test1Tab = makeCursor(Connect, "Test1Tab", QStringLiteral("Test1"), questionFields(), this);
     Test2Tab = makeCursor(Connect, "Test2Tab", QStringLiteral("Test2"), questionFields(), this);
@@ -130,6 +118,29 @@ QString TData::GetSystemValue(const QString &key)
     return SystemTab->fieldByName(QStringLiteral("Value")).asString();
 }
 
+bool TData::findStudent()
+{
+    UserTab->open();
+    // A change of the row left pending by a write that failed is not carried over.
+    UserTab->cancel();
+    if (m_studentId <= 0)
+        return false;
+    // Asked of the file, not of the rows read earlier: another program may have deleted the row.
+    {
+        SqlStatement st(Connect->handle(), QStringLiteral("SELECT 1 FROM Users WHERE ID = ?"), Connect->databaseFile());
+        st.bindInt64(1, m_studentId);
+        if (!st.step())
+            return false;
+    }
+    if (!UserTab->isEmpty() && UserTab->fieldByName(QStringLiteral("ID")).asInteger() == m_studentId)
+        return true;
+    if (UserTab->locate(QStringLiteral("ID"), m_studentId))
+        return true;
+    // Registered after the rows were read.
+    UserTab->refresh();
+    return UserTab->locate(QStringLiteral("ID"), m_studentId);
+}
+
 void TData::close()
 {
     FormClose();
@@ -140,4 +151,28 @@ void TData::FormClose()
     for (TableCursor *cursor :
          {UserTab, GlavesTab, SystemTab, Test1Tab, Test2Tab, Test3Tab, Test4Tab, Test5Tab, Test6Tab, ResultTab})
         cursor->close();
+}
+
+void setUpUsersCursor(TableCursor *users)
+{
+    users->setDeclaredFields({QStringLiteral("ID"), QStringLiteral("фамилия"), QStringLiteral("пароль"),
+                              QStringLiteral("специальность"), QStringLiteral("курс"), QStringLiteral("путь")});
+}
+
+void setUpResultCursor(TableCursor *results, TableCursor *users)
+{
+    results->setDeclaredFields(
+        {QStringLiteral("ID_User"), QStringLiteral("ID_glava"), QStringLiteral("Ocenka"), QStringLiteral("ID_Result")});
+    results->setOrderBy(QStringLiteral("ID_User"));
+    LookupField caption;
+    caption.name = QStringLiteral("GlavaCaption");
+    caption.position = 3;
+    caption.keyField = QStringLiteral("ID_glava");
+    caption.lookupTable = QStringLiteral("Glaves");
+    caption.lookupKey = QStringLiteral("ID_Glava");
+    caption.lookupResult = QStringLiteral("Caption");
+    caption.size = 100;
+    results->addLookupField(caption);
+    if (users)
+        results->setMasterLink(users, QStringLiteral("ID"), QStringLiteral("ID_User"));
 }

@@ -50,8 +50,27 @@ public:
 
     QString GetSystemValue(const QString &key);
 
+    // The signed-in student, by ID (0 before a sign-in); set by the sign-in. The current row of
+    // UserTab stands for the student, and every write for the student finds the row again first.
+    void setStudentId(int id) { m_studentId = id; }
+    int studentId() const { return m_studentId; }
+    // Opens UserTab if it is closed and makes the signed-in student's row current. False when the
+    // file no longer has the row (another program deleted it): UserTab's current row is then
+    // someone else's or none, and nothing may be stored for the student.
+    bool findStudent();
+
     void close(); // runs FormClose
     void FormClose();
+
+private:
+    int m_studentId = 0;
 };
 
 extern TData *Data;
+
+// The layout of the students' and results' cursors, for the data module and for any window that
+// keeps cursors of its own over the same tables. users gets the Users columns the program relies
+// on; results gets the Result columns, rows ordered by student, the chapter name looked up as
+// GlavaCaption (cut to 100 characters) and, with a master, only that student's rows.
+void setUpUsersCursor(TableCursor *users);
+void setUpResultCursor(TableCursor *results, TableCursor *users);

@@ -1,6 +1,6 @@
-#include "CourseFiles.h"
+#include "platform/CourseFiles.h"
 
-#include "ProgramPaths.h"
+#include "platform/ProgramPaths.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "CursorTableModel.h"
+#include "platform/CursorTableModel.h"
 
-#include "HandlerGuard.h"
-#include "TableCursor.h"
+#include "data/TableCursor.h"
+#include "platform/HandlerGuard.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

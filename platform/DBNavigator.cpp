@@ -1,7 +1,7 @@
-#include "DBNavigator.h"
+#include "platform/DBNavigator.h"
 
-#include "HandlerGuard.h"
-#include "TableCursor.h"
+#include "data/TableCursor.h"
+#include "platform/HandlerGuard.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

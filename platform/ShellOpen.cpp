@@ -1,7 +1,7 @@
-#include "ShellOpen.h"
+#include "platform/ShellOpen.h"
 
-#include "CourseFiles.h"
-#include "ProgramPaths.h"
+#include "platform/CourseFiles.h"
+#include "platform/ProgramPaths.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

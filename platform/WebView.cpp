@@ -1,9 +1,9 @@
-#include "WebView.h"
+#include "platform/WebView.h"
 
-#include "CourseFiles.h"
-#include "PageEngine.h"
-#include "ProgramPaths.h"
-#include "ShellOpen.h"
+#include "platform/CourseFiles.h"
+#include "platform/PageEngine.h"
+#include "platform/ProgramPaths.h"
+#include "platform/ShellOpen.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,10 @@
-#include "Widgets.h"
+#include "platform/Widgets.h"
 
 #include <QApplication>
 #include <QImageReader>
 #include <QKeySequence>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QShortcut>
 #include <QStyle>
 
@@ -138,6 +139,15 @@ void bindDialogKeys(QWidget *window)
 QColor rgb(int r, int g, int b)
 {
     return QColor(r, g, b);
+}
+
+void centreOnScreen(QWidget *window)
+{
+    if (QScreen *screen = window->screen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
 }
 
 } // namespace platform

@@ -68,4 +68,7 @@ QIcon pictureIcon(const QString &pattern, std::initializer_list<int> sizes);
 
 QColor rgb(int r, int g, int b);
 
+// Places a window's frame in the middle of its screen's available area.
+void centreOnScreen(QWidget *window);
+
 } // namespace platform

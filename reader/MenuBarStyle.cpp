@@ -1,4 +1,4 @@
-#include "MenuBarStyle.h"
+#include "reader/MenuBarStyle.h"
 
 #include <QPainter>
 #include <QStyleOptionMenuItem>

@@ -1,21 +1,21 @@
-#include "Unit2.h"
+// Unit2: the reader window (TForm2, "Элекронный учебник").
 
-#include "Clock.h"
-#include "CourseFiles.h"
-#include "HandlerGuard.h"
-#include "MenuBarStyle.h"
-#include "MessageBoxes.h"
-#include "ProgramPaths.h"
-#include "TableCursor.h"
-#include "Unit1.h"
-#include "Unit10.h"
-#include "Unit11.h"
-#include "Unit3.h"
-#include "Unit6.h"
-#include "Unit7.h"
-#include "Unit8.h"
-#include "WebView.h"
-#include "Widgets.h"
+#include "reader/Unit2.h"
+
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/TextWidth.h"
+#include "data/Unit8.h"
+#include "platform/Clock.h"
+#include "platform/Colours.h"
+#include "platform/CourseFiles.h"
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramPaths.h"
+#include "platform/WebView.h"
+#include "platform/Widgets.h"
+#include "reader/MenuBarStyle.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,7 +26,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -41,10 +40,6 @@ constexpr int panelWidth = 177;
 constexpr int statusHeight = 19;
 constexpr int groupHeight = 97;
 
-const QColor red(255, 0, 0);
-const QColor blue(0, 0, 255);
-const QColor white(255, 255, 255);
-
 platform::ClickableLabel *navigationLabel(QWidget *parent, const char *name, const QString &caption, int x, int y,
                                           bool chapter)
 {
@@ -58,7 +53,7 @@ platform::ClickableLabel *navigationLabel(QWidget *parent, const char *name, con
     font.setBold(true);
     font.setUnderline(true);
     label->setFont(font);
-    label->setFontColor(chapter ? red : blue);
+    label->setFontColor(chapter ? colour::red : colour::blue);
     label->setCursor(Qt::PointingHandCursor);
     label->adjustSize();
     label->move(x, y);
@@ -74,8 +69,8 @@ platform::BitBtn *commandButton(QWidget *parent, const char *name, const QString
     font.setBold(true);
     button->setFont(font);
     QPalette palette = button->palette();
-    palette.setColor(QPalette::Active, QPalette::ButtonText, blue);
-    palette.setColor(QPalette::Inactive, QPalette::ButtonText, blue);
+    palette.setColor(QPalette::Active, QPalette::ButtonText, colour::blue);
+    palette.setColor(QPalette::Inactive, QPalette::ButtonText, colour::blue);
     button->setPalette(palette);
     button->setGeometry(geometry);
     return button;
@@ -137,13 +132,20 @@ void PrepareResult()
     results->open();
     const int chapterId = Data->GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger();
     const int studentId = Data->UserTab->fieldByName(QStringLiteral("ID")).asInteger();
-    if (results->locate(QStringLiteral("ID_Glava; ID_User"), QVariantList{chapterId, studentId}))
-        return;
-    results->append();
-    results->fieldByName(QStringLiteral("ID_User")).setAsInteger(studentId);
-    results->fieldByName(QStringLiteral("ID_Glava")).setAsInteger(chapterId);
-    results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(0);
-    results->post();
+    // One transaction that holds the file: another copy of the program opening the same chapter
+    // for the same student at the same moment cannot add a second row.
+    Data->Connect->inTransaction([&] {
+        // Tried again when the file was busy: a row left pending by the last try goes.
+        results->cancel();
+        results->refresh();
+        if (results->locate(QStringLiteral("ID_Glava; ID_User"), QVariantList{chapterId, studentId}))
+            return;
+        results->append();
+        results->fieldByName(QStringLiteral("ID_User")).setAsInteger(studentId);
+        results->fieldByName(QStringLiteral("ID_Glava")).setAsInteger(chapterId);
+        results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(0);
+        results->post();
+    });
 }
 
 TForm2::TForm2(QWidget *parent) : QMainWindow(parent)
@@ -353,37 +355,19 @@ QList<platform::ClickableLabel *> TForm2::pageLabels() const
 
 // --- Navigation -------------------------------------------------------------------------------
 
-void TForm2::openStudentRow()
-{
-    TableCursor *users = Data->UserTab;
-    if (users->isOpen()) {
-        if (users->state() == CursorState::Browse && !users->isEmpty()) {
-            const int id = users->fieldByName(QStringLiteral("ID")).asInteger();
-            if (id > 0)
-                m_studentId = id;
-        }
-        return;
-    }
-    // A finished test closes UserTab; opening it again lands on the first student, so find the
-    // one signed in before anything is written for them.
-    users->open();
-    if (m_studentId > 0)
-        users->locate(QStringLiteral("ID"), m_studentId);
-}
-
 void TForm2::openChapter(int chapter, bool fromMenu)
 {
     platform::ClickableLabel *shown = chapterLabel(chapter);
     for (platform::ClickableLabel *label : pageLabels())
-        label->setFontColor(blue);
+        label->setFontColor(colour::blue);
     for (int n = 1; n <= 6; ++n) {
         platform::ClickableLabel *label = chapterLabel(n);
         if (!fromMenu && label != shown)
-            label->setFontColor(red);
+            label->setFontColor(colour::red);
         if (fromMenu)
             label->setEnabled(label == shown);
     }
-    shown->setFontColor(white);
+    shown->setFontColor(colour::white);
     BitBtn2->setEnabled(true);
 
     for (int n = 1; n <= 6; ++n) {
@@ -393,44 +377,51 @@ void TForm2::openChapter(int chapter, bool fromMenu)
             Data->testTab(n)->close();
     }
 
-    openStudentRow();
-    Data->UserTab->edit();
+    // The student's row may have gone; the page is still shown, but nothing is stored.
+    const bool student = Data->findStudent();
+    if (student)
+        Data->UserTab->edit();
     Data->GlavesTab->open();
     Data->GlavesTab->refresh();
     Data->ResultTab->open();
-    if (Data->GlavesTab->locate(QStringLiteral("Caption"), shown->text()))
+    if (Data->GlavesTab->locate(QStringLiteral("Caption"), shown->text()) && student)
         PrepareResult();
 
-    showAndStorePage(chapterPage(chapter));
+    showAndStorePage(chapterPage(chapter), student);
 }
 
 void TForm2::openPage(std::initializer_list<platform::ClickableLabel *> shown, const QString &page)
 {
     for (platform::ClickableLabel *label : pageLabels())
-        label->setFontColor(blue);
+        label->setFontColor(colour::blue);
     for (int n = 1; n <= 6; ++n)
-        chapterLabel(n)->setFontColor(red);
+        chapterLabel(n)->setFontColor(colour::red);
     for (platform::ClickableLabel *label : shown)
-        label->setFontColor(white);
+        label->setFontColor(colour::white);
     BitBtn2->setEnabled(false);
 
-    openStudentRow();
-    Data->UserTab->edit();
-    showAndStorePage(page);
+    const bool student = Data->findStudent();
+    if (student)
+        Data->UserTab->edit();
+    showAndStorePage(page, student);
 }
 
-void TForm2::showAndStorePage(const QString &page)
+void TForm2::showAndStorePage(const QString &page, bool student)
 {
     WebBrowser1->Navigate(platform::expandFileName(page));
+    // Never on another student's row.
+    if (!student)
+        throw DbError::studentMissing();
 
-    Field path = Data->UserTab->fieldByName(QStringLiteral("путь"));
-    QString stored = WebBrowser1->Path() + page;
-    // A deep program folder would be cut to the column's width and name no page. The page path
-    // alone still opens: the sign-in expands it against the current directory.
-    if (path.size() > 0 && stored.size() > path.size())
-        stored = page;
-    path.setAsString(stored);
+    Data->UserTab->fieldByName(QStringLiteral("путь")).setAsString(pathToStore(page));
     Data->UserTab->refresh(); // writes the pending edit
+}
+
+QString TForm2::pathToStore(const QString &page) const
+{
+    const int width = Data->UserTab->fieldByName(QStringLiteral("путь")).size();
+    const QString whole = WebBrowser1->Path() + page;
+    return width > 0 && textWidth(whole) > width ? page : whole;
 }
 
 void TForm2::openStoredPage(const QString &stored)
@@ -538,33 +529,30 @@ void TForm2::Timer1Timer()
 
 // --- Test launch and exit ---------------------------------------------------------------------
 
-void TForm2::needSideWindows()
+void TForm2::setTestEnabled(bool enabled)
 {
-    if (beforeSideWindow)
-        beforeSideWindow();
+    BitBtn2->setEnabled(enabled);
 }
 
 void TForm2::BitBtn2Click()
 {
-    needSideWindows();
     for (int chapter = 1; chapter <= 6; ++chapter) {
         TableCursor *tab = Data->testTab(chapter);
         if (!tab->isOpen())
             continue;
         // Refuse before anything is shown: a test without questions or a usable time limit
         // would end at once or never.
-        const QString problem = Form6->launchProblem(tab);
+        shell::TestWindow *test = shell::windows()->test();
+        const QString problem = test->launchProblem(tab);
         if (!problem.isEmpty()) {
             platform::informationBox(problem);
             return;
         }
-        Form6->show();
-        Form6->raise();
-        Form6->activateWindow();
-        Form6->setWindowTitle(QStringLiteral("Тест- ") + chapterLabel(chapter)->text());
-        Form6->QuestionCount = tab->recordCount();
-        platform::plainBox(launchMessage(chapter, Form6->QuestionCount, Form6->MinLeft));
-        Form6->Timer1->start();
+        shell::bringToFront(test->asWidget());
+        test->asWidget()->setWindowTitle(QStringLiteral("Тест- ") + chapterLabel(chapter)->text());
+        test->setQuestionCount(tab->recordCount());
+        platform::plainBox(launchMessage(chapter, test->questionCount(), test->minutesLeft()));
+        test->startCountdown();
     }
 }
 
@@ -574,9 +562,9 @@ void TForm2::BitBtn1Click()
         const QScopedValueRollback<bool> exiting(m_exiting, true);
         close();
     }
-    Form1->close();
-    if (Form7)
-        Form7->close();
+    shell::windows()->signIn()->close();
+    if (QWidget *customer = shell::windows()->customerIfMade())
+        customer->close();
 }
 
 void TForm2::N6Click()
@@ -585,7 +573,7 @@ void TForm2::N6Click()
         const QScopedValueRollback<bool> exiting(m_exiting, true);
         close();
     }
-    Form1->close();
+    shell::windows()->signIn()->close();
 }
 
 void TForm2::FormClose()
@@ -604,8 +592,8 @@ void TForm2::closeEvent(QCloseEvent *event)
     event->accept();
     // The close box ends the program as the exit commands do, instead of leaving it running
     // with no window on screen. The exit commands close Form1 themselves.
-    if (!m_exiting && Form1)
-        Form1->close();
+    if (!m_exiting && shell::windows())
+        shell::windows()->signIn()->close();
 }
 
 void TForm2::showEvent(QShowEvent *event)
@@ -614,49 +602,38 @@ void TForm2::showEvent(QShowEvent *event)
     if (event->spontaneous() || m_centred)
         return;
     m_centred = true;
-    if (QScreen *desktop = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(desktop->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    platform::centreOnScreen(this);
 }
 
 // --- Side windows -----------------------------------------------------------------------------
 
 void TForm2::N2Click()
 {
-    needSideWindows();
-    openStudentRow();
+    shell::Statistics *statistics = shell::windows()->statistics();
+    Data->findStudent();
     Data->GlavesTab->open();
     Data->ResultTab->open();
     Data->UserTab->refresh();
     Data->GlavesTab->refresh();
     Data->ResultTab->refresh();
-    Form3->prepare();
-    Form3->show();
-    Form3->raise();
-    Form3->activateWindow();
+    statistics->prepare();
+    shell::bringToFront(statistics->asWidget());
 }
 
 void TForm2::N5Click()
 {
-    needSideWindows();
-    Form7->show();
-    Form7->raise();
-    Form7->activateWindow();
+    shell::bringToFront(shell::windows()->customer());
 }
 
 void TForm2::N3Click()
 {
-    needSideWindows();
-    const QString manual = platform::programFolder() + QStringLiteral("Glaves\\Руководство.htm");
-    Form11->show();
-    Form11->raise();
-    Form11->activateWindow();
-    Form11->WebBrowser1->Navigate(manual);
+    shell::Manual *manual = shell::windows()->manual();
+    const QString page = platform::programFolder() + QStringLiteral("Glaves\\Руководство.htm");
+    shell::bringToFront(manual->asWidget());
+    manual->browser()->Navigate(page);
 }
 
 void TForm2::BitBtn3Click()
 {
-    Form10->fillAndShow();
+    shell::windows()->presentations()->fillAndShow();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Windows.h"
+
 #include <QLocale>
 #include <QMainWindow>
 #include <QString>
@@ -23,16 +25,12 @@ class WebView;
 } // namespace platform
 
 // The reader: course pages in a web view, chapter selection, remembered page, clock.
-class TForm2 : public QMainWindow
+class TForm2 : public QMainWindow, public shell::Reader
 {
     Q_OBJECT
 public:
     explicit TForm2(QWidget *parent = nullptr);
     ~TForm2() override;
-
-    // Makes the windows the reader opens (statistics, test, customer, manual) if they do not
-    // exist yet; set by the program, which creates them on first use.
-    std::function<void()> beforeSideWindow;
 
     QWidget *Panel1;
     QLabel *Image1;
@@ -69,12 +67,15 @@ public:
     QAction *N3;
     QAction *N6;
 
-    // Opens the page remembered for the student (column путь): a path that is not a course page
-    // opens the introduction, with a notice. An empty path leaves the view empty.
-    void openStoredPage(const QString &stored);
-
     // Chapter 1..6 -> Label1, Label2, Label4, Label5, Label6, Label7.
-    platform::ClickableLabel *chapterLabel(int chapter) const;
+    platform::ClickableLabel *chapterLabel(int chapter) const override;
+
+    QWidget *asWidget() override { return this; }
+    platform::WebView *browser() override { return WebBrowser1; }
+    void setTestEnabled(bool enabled) override;
+    QString pathToStore(const QString &page) const override;
+    void openStoredPage(const QString &stored) override;
+
     // The status bar's panels 0..2 (time, date, always empty).
     QLabel *statusPanel(int index) const;
 
@@ -109,7 +110,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void needSideWindows();
     void createPanel();
     void createMenu();
     void createStatusBar();
@@ -117,14 +117,12 @@ private:
 
     void openChapter(int chapter, bool fromMenu);
     void openPage(std::initializer_list<platform::ClickableLabel *> shown, const QString &page);
-    void showAndStorePage(const QString &page);
-    void openStudentRow();
+    // Shows the page and stores it as the student's, unless the student's row is gone.
+    void showAndStorePage(const QString &page, bool student);
 
     QList<platform::ClickableLabel *> pageLabels() const;
 
     QLabel *m_panels[3] = {};
-    // The signed-in student's ID, so the row can be found again after a test has closed UserTab.
-    int m_studentId = 0;
     bool m_exiting = false;
     bool m_centred = false;
 };

@@ -1,11 +1,13 @@
-#include "Unit10.h"
+// Unit10: the presentations window (TForm10, "Презентации").
 
-#include "Connection.h"
-#include "CourseFiles.h"
-#include "HandlerGuard.h"
-#include "MessageBoxes.h"
-#include "ShellOpen.h"
-#include "TableCursor.h"
+#include "side/Unit10.h"
+
+#include "data/Connection.h"
+#include "data/TableCursor.h"
+#include "platform/CourseFiles.h"
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ShellOpen.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -65,7 +67,7 @@ TForm10::TForm10(QWidget *parent) : QWidget(parent), ADOConnection1(nullptr), tb
 
     ADOConnection1 = new Connection(this);
     ADOConnection1->setObjectName(QStringLiteral("ADOConnection1"));
-    // The bare file name of the original: Data.mdb in the current directory.
+    // A bare file name: Data.mdb in the current directory, which is the program's folder.
     ADOConnection1->setDatabaseFile(QDir::current().absoluteFilePath(QStringLiteral("Data.mdb")));
     tblPresent = new TableCursor(ADOConnection1, QStringLiteral("present"), this);
     tblPresent->setObjectName(QStringLiteral("tblPresent"));
@@ -99,6 +101,7 @@ void TForm10::fillAndShow()
         // No item is chosen by the fill; the line keeps what it held.
         ComboBox1->setCurrentIndex(-1);
         ComboBox1->setEditText(kept);
+        m_matchedTopic = -1;
     }
     show();
     raise();
@@ -109,10 +112,16 @@ void TForm10::ComboBox1Change()
 {
     const QString text = ComboBox1->currentText();
     // Opening some other topic's file for a text that names none would be a surprise.
-    if (text.isEmpty())
+    if (text.isEmpty() ||
+        !tblPresent->locate(QStringLiteral("tema"), text, LocateOption::CaseInsensitive | LocateOption::PartialKey)) {
+        m_matchedTopic = -1;
         return;
-    if (!tblPresent->locate(QStringLiteral("tema"), text, LocateOption::CaseInsensitive | LocateOption::PartialKey))
+    }
+    // Every keystroke is a change: typing on through one topic's name opens its file once.
+    const int matched = tblPresent->recNo();
+    if (matched == m_matchedTopic)
         return;
+    m_matchedTopic = matched;
     const QString topic = tblPresent->fieldByName(QStringLiteral("tema")).asString();
     const QString file = tblPresent->fieldByName(QStringLiteral("file")).asString();
     if (file.trimmed().isEmpty()) {

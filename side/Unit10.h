@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Windows.h"
+
 #include <QWidget>
 
 class Connection;
@@ -8,7 +10,7 @@ class TableCursor;
 
 // The presentations window, with a database connection of its own. Creating it opens
 // "Data.mdb" in the current directory and throws DbError when that fails.
-class TForm10 : public QWidget
+class TForm10 : public QWidget, public shell::Presentations
 {
     Q_OBJECT
 public:
@@ -20,10 +22,14 @@ public:
     TableCursor *tblPresent;
 
     // The reader's "Презентации": refill the list from the table and show the window.
-    void fillAndShow();
+    void fillAndShow() override;
 
     void FormCreate();
     void ComboBox1Change();
+
+private:
+    // The row of tblPresent that the previous change of the text matched; -1 when none.
+    int m_matchedTopic = -1;
 };
 
 extern TForm10 *Form10;

@@ -1,6 +1,8 @@
-#include "Unit11.h"
+// Unit11: the user-manual window with a frame (TForm11, "Руководство пользователя").
 
-#include "WebView.h"
+#include "side/Unit11.h"
+
+#include "platform/WebView.h"
 
 #include <QVBoxLayout>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Windows.h"
+
 #include <QWidget>
 
 namespace platform {
@@ -7,7 +9,7 @@ class WebView;
 }
 
 // The user-manual window: a web view that fills it.
-class TForm11 : public QWidget
+class TForm11 : public QWidget, public shell::Manual
 {
     Q_OBJECT
 public:
@@ -15,6 +17,9 @@ public:
     ~TForm11() override;
 
     platform::WebView *WebBrowser1;
+
+    QWidget *asWidget() override { return this; }
+    platform::WebView *browser() override { return WebBrowser1; }
 };
 
 extern TForm11 *Form11;

@@ -1,8 +1,10 @@
-#include "Unit5.h"
+// Unit5: the author window (TForm5, "Автор").
 
-#include "HandlerGuard.h"
-#include "MessageBoxes.h"
-#include "Widgets.h"
+#include "side/Unit5.h"
+
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Widgets.h"
 
 #include <QApplication>
 #include <QFont>

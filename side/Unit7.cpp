@@ -1,4 +1,6 @@
-#include "Unit7.h"
+// Unit7: the customer window (TForm7, "Заказчик").
+
+#include "side/Unit7.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,13 +1,14 @@
-#include "Unit9.h"
+// Unit9: the frameless user-manual window (TForm9, "Руководство пользователя").
 
-#include "HandlerGuard.h"
-#include "Unit2.h"
-#include "WebView.h"
-#include "Widgets.h"
+#include "side/Unit9.h"
+
+#include "platform/HandlerGuard.h"
+#include "platform/WebView.h"
+#include "platform/Widgets.h"
+#include "shell/Windows.h"
 
 #include <QFont>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -75,9 +76,7 @@ TForm9::~TForm9() = default;
 
 void TForm9::FormClick()
 {
-    Form2->show();
-    Form2->raise();
-    Form2->activateWindow();
+    shell::bringToFront(shell::windows()->reader()->asWidget());
     close();
 }
 
@@ -91,8 +90,6 @@ void TForm9::mouseReleaseEvent(QMouseEvent *event)
 void TForm9::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) {
-        if (QScreen *s = screen())
-            move(s->availableGeometry().center() - rect().center());
-    }
+    if (!event->spontaneous())
+        platform::centreOnScreen(this);
 }

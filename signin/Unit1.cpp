@@ -1,15 +1,18 @@
-#include "Unit1.h"
+// Unit1: the sign-in and registration window (TForm1, "Авторизация").
 
-#include "DbError.h"
-#include "HandlerGuard.h"
-#include "MessageBoxes.h"
-#include "ProgramPaths.h"
-#include "TableCursor.h"
-#include "Unit2.h"
-#include "Unit4.h"
-#include "Unit8.h"
-#include "WebView.h"
-#include "Widgets.h"
+#include "signin/Unit1.h"
+
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/TextWidth.h"
+#include "data/Unit8.h"
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramPaths.h"
+#include "platform/WebView.h"
+#include "platform/Widgets.h"
+#include "shell/Windows.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -22,13 +25,16 @@
 #include <QShowEvent>
 #include <QValidator>
 
+#include <algorithm>
 #include <initializer_list>
+#include <utility>
 
 TForm1 *Form1 = nullptr;
 
 namespace {
 
 const QString coursePrompt = QStringLiteral("выберите курс");
+const QString introductionPage = QStringLiteral("Glaves\\Введение.htm");
 const QString readerCaption = QStringLiteral("Электроный учебник - ");
 
 // Widths of the Users columns the boxes feed: a longer entry would be cut when stored.
@@ -37,29 +43,74 @@ constexpr int passwordWidth = 6;
 constexpr int specialtyWidth = 20;
 constexpr int courseWidth = 10;
 
-// The course box's own prompt is longer than a course. A plain length limit would cut the
-// prompt itself, so typed text is held to the column's width while the prompt may stand
-// and be edited down.
-class CourseTextValidator : public QValidator
+// Holds a box to the width of the column it feeds, counted as the column counts (a surrogate pair
+// is one character). A plain length limit counts halves of pairs and would cut a pasted emoji in
+// two; here what does not fit is left out a whole character at a time, as the line edit's own
+// limit leaves out the end of a paste. A longer text given as exempt (the course box's prompt)
+// may stand and be edited down.
+class WidthValidator : public QValidator
 {
 public:
-    CourseTextValidator(QLineEdit *edit, int maxLength) : QValidator(edit), m_max(maxLength)
+    WidthValidator(QLineEdit *edit, int width, const QString &exempt = {})
+        : QValidator(edit), m_width(width), m_exempt(exempt)
     {
         // textChanged comes after validation, so m_current is the text before the edit.
         connect(edit, &QLineEdit::textChanged, this, [this](const QString &text) { m_current = text; });
     }
 
-    State validate(QString &input, int &) const override
+    State validate(QString &input, int &pos) const override
     {
-        if (input.size() <= m_max || input == coursePrompt || input.size() < m_current.size())
+        const qsizetype width = textWidth(input);
+        if (width <= m_width || input == m_exempt || width < textWidth(m_current))
             return Acceptable;
-        return Invalid;
+        // The inserted part lies between what the edit kept of the old text before and after it.
+        const qsizetype common = std::min(input.size(), m_current.size());
+        qsizetype head = 0;
+        while (head < common && input.at(head) == m_current.at(head))
+            ++head;
+        qsizetype tail = 0;
+        while (tail < common - head && input.at(input.size() - 1 - tail) == m_current.at(m_current.size() - 1 - tail))
+            ++tail;
+        if (head > 0 && input.at(head - 1).isHighSurrogate())
+            --head;
+        if (tail > 0 && input.at(input.size() - tail).isLowSurrogate())
+            --tail;
+        const QString before = input.left(head);
+        const QString after = input.right(tail);
+        const qsizetype room = m_width - textWidth(before) - textWidth(after);
+        const QString inserted = room > 0 ? cutToWidth(input.mid(head, input.size() - head - tail), room) : QString();
+        if (inserted.isEmpty())
+            return Invalid;
+        input = before + inserted + after;
+        pos = int(head + inserted.size());
+        return Acceptable;
     }
 
 private:
-    int m_max;
+    qsizetype m_width;
+    QString m_exempt;
     QString m_current;
 };
+
+// Control characters (NUL among them), line breaks, halves of surrogate pairs and the marks that
+// turn the direction of text: such a name would show as something other than what is stored.
+bool hasUnsafeCharacters(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        const char16_t u = c.unicode();
+        const bool directionMark =
+            u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+        if (c.isSurrogate() || directionMark || c.category() == QChar::Other_Control ||
+            c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph)
+            return true;
+    }
+    return false;
+}
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QPoint at)
 {
@@ -104,12 +155,12 @@ QPushButton *makeFlatButton(QWidget *parent, const char *name, const QString &te
     return button;
 }
 
-QLineEdit *makeEdit(QWidget *parent, const char *name, int top, int maxLength, const QString &hint)
+QLineEdit *makeEdit(QWidget *parent, const char *name, int top, int width, const QString &hint)
 {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setGeometry(32, top, 161, 21);
-    edit->setMaxLength(maxLength);
+    edit->setValidator(new WidthValidator(edit, width));
     edit->setToolTip(hint);
     return edit;
 }
@@ -130,8 +181,8 @@ TForm1::TForm1(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Авторизация"));
-    // The mode heights (100, 295, 235) are the window's outer height in the original design;
-    // here they are taken as the widget's height. The width is fixed at 240 in every mode.
+    // The mode heights (100, 295, 235) are taken as the widget's height, not the frame's.
+    // The width is fixed at 240 in every mode.
     setFixedSize(240, 270);
     move(429, 155);
 
@@ -176,7 +227,7 @@ void TForm1::createControls()
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->addItems({QStringLiteral("1 - Курс"), QStringLiteral("2 - Курс"), QStringLiteral("3 - Курс"),
                          QStringLiteral("4 - Курс"), QStringLiteral("5 - Курс")});
-    ComboBox1->lineEdit()->setValidator(new CourseTextValidator(ComboBox1->lineEdit(), courseWidth));
+    ComboBox1->lineEdit()->setValidator(new WidthValidator(ComboBox1->lineEdit(), courseWidth, coursePrompt));
     ComboBox1->setToolTip(QStringLiteral("Выберите курс"));
     setCoursePrompt(coursePrompt);
 
@@ -251,7 +302,7 @@ void TForm1::FormShow()
 void TForm1::FormClose()
 {
     // The greeting is the main window: closing it ends the program.
-    Form4->close();
+    shell::windows()->greeting()->close();
     SetTablesActive(false);
 }
 
@@ -309,6 +360,18 @@ void TForm1::BitBtn1Click()
         ComboBox1->setFocus();
         return;
     }
+    for (auto [box, label] : {std::pair<QLineEdit *, const char16_t *>{Edit1, u"Ф.И.О пользователя"},
+                              {Edit2, u"пароль"},
+                              {Edit3, u"специальность"},
+                              {ComboBox1->lineEdit(), u"курс"}}) {
+        if (hasUnsafeCharacters(box->text())) {
+            platform::informationBox(QStringLiteral("В поле «%1» есть недопустимые символы: управляющие символы или "
+                                                    "знаки смены направления текста. Уберите их и повторите.")
+                                         .arg(QString::fromUtf16(label)));
+            box->setFocus();
+            return;
+        }
+    }
     if (Edit2->text().isEmpty() &&
         platform::informationBox(QStringLiteral("&Вы действительно хотите зарегистрироваться без пароля!"),
                                  platform::BoxButtons::OkCancel) != platform::BoxAnswer::Ok) {
@@ -316,25 +379,16 @@ void TForm1::BitBtn1Click()
         return;
     }
 
-    TableCursor *users = Data->UserTab;
-    users->open();
-    // Another copy of the program on the same Data.mdb may have registered the name since.
-    users->refresh();
-    if (users->locate(QStringLiteral("фамилия"), Edit1->text())) {
-        platform::informationBox(QStringLiteral("&Запись существует!"));
-        Edit1->clear();
-        Edit2->clear();
-        return;
-    }
-
     // Stored before anything is shown: a file that refuses the row must not look like a
     // successful registration.
     if (!storeNewStudent())
         return;
+    Data->setStudentId(Data->UserTab->field(0).asInteger());
 
-    Form2->WebBrowser1->Navigate(platform::expandFileName(introductionPage()));
-    Form2->setWindowTitle(readerCaption + users->field(1).asString());
-    Form2->setVisible(true);
+    shell::Reader *reader = shell::windows()->reader();
+    reader->browser()->Navigate(platform::expandFileName(introductionPage));
+    reader->asWidget()->setWindowTitle(readerCaption + Data->UserTab->field(1).asString());
+    reader->asWidget()->setVisible(true);
     leave();
 }
 
@@ -346,21 +400,51 @@ void TForm1::leave()
     Image1->clear();
 }
 
+Registration registerStudent(TableCursor *users, const NewStudent &student)
+{
+    users->open();
+    bool taken = false;
+    try {
+        users->connection()->inTransaction([&] {
+            // Tried again when the file was busy: a row left pending by the last try goes.
+            users->cancel();
+            // Read inside the transaction: a name another copy stored is seen, and no copy can
+            // store one until this transaction ends.
+            users->refresh();
+            taken = users->locate(QStringLiteral("фамилия"), student.name);
+            if (taken)
+                return;
+            users->append();
+            users->fieldByName(QStringLiteral("фамилия")).setAsString(student.name);
+            users->fieldByName(QStringLiteral("пароль")).setAsString(student.password);
+            users->fieldByName(QStringLiteral("специальность")).setAsString(student.specialty);
+            users->fieldByName(QStringLiteral("курс")).setAsString(student.course);
+            users->fieldByName(QStringLiteral("путь")).setAsString(student.page);
+            users->post(); // gives the row its ID
+        });
+    } catch (const DbError &) {
+        users->cancel();
+        throw;
+    }
+    return taken ? Registration::NameTaken : Registration::Stored;
+}
+
 bool TForm1::storeNewStudent()
 {
-    TableCursor *users = Data->UserTab;
+    Registration outcome = Registration::Stored;
     try {
-        users->append();
-        users->fieldByName(QStringLiteral("фамилия")).setAsString(Edit1->text());
-        users->fieldByName(QStringLiteral("пароль")).setAsString(Edit2->text());
-        users->fieldByName(QStringLiteral("специальность")).setAsString(Edit3->text());
-        users->fieldByName(QStringLiteral("курс")).setAsString(ComboBox1->currentText());
-        users->fieldByName(QStringLiteral("путь")).setAsString(Form2->WebBrowser1->Path() + introductionPage());
-        // Refresh posts the pending row first, which gives it its ID.
-        users->refresh();
+        Data->UserTab->open();
+        const NewStudent student{Edit1->text(), Edit2->text(), Edit3->text(), ComboBox1->currentText(),
+                                 shell::windows()->reader()->pathToStore(introductionPage)};
+        outcome = registerStudent(Data->UserTab, student);
     } catch (const DbError &e) {
-        users->cancel();
         platform::errorBox(QStringLiteral("Не удалось сохранить регистрацию: ") + e.message());
+        return false;
+    }
+    if (outcome == Registration::NameTaken) {
+        platform::informationBox(QStringLiteral("&Запись существует!"));
+        Edit1->clear();
+        Edit2->clear();
         return false;
     }
     return true;
@@ -378,10 +462,12 @@ void TForm1::BitBtn2Click()
         users->locate(QStringLiteral("фамилия"), Edit1->text());
         m_password = users->fieldByName(QStringLiteral("пароль")).asString();
         if (Edit2->text() == m_password) {
-            Form2->setVisible(true);
+            Data->setStudentId(users->field(0).asInteger());
+            shell::Reader *reader = shell::windows()->reader();
+            reader->asWidget()->setVisible(true);
             leave();
-            Form2->setWindowTitle(readerCaption + users->field(1).asString());
-            Form2->openStoredPage(users->field(5).asString());
+            reader->asWidget()->setWindowTitle(readerCaption + users->field(1).asString());
+            reader->openStoredPage(users->field(5).asString());
         } else {
             platform::errorBox(QStringLiteral("Пароль правильный набери!"));
             Edit2->clear();

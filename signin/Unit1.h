@@ -7,10 +7,33 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TableCursor;
 
 namespace platform {
 class BitBtn;
 }
+
+// A new student's row of Users; page is what "путь" starts with.
+struct NewStudent
+{
+    QString name;
+    QString password;
+    QString specialty;
+    QString course;
+    QString page;
+};
+
+enum class Registration
+{
+    Stored,
+    NameTaken,
+};
+
+// Stores a new student unless an exact search finds the name. The search and the new row are one
+// transaction that holds the file, so two copies of the program on one Data.mdb cannot both
+// register a name. Stored: the new row is the current row of users. Throws DbError when the file
+// refuses; nothing is stored then.
+Registration registerStudent(TableCursor *users, const NewStudent &student);
 
 // The sign-in window: registration and login of a student. It works in three modes (initial,
 // registration, login), switched by showing, hiding and moving its controls and by its height.
@@ -68,7 +91,8 @@ private:
     // Initial mode after Cancel (everything cleared) or after a login attempt (only the name
     // and password cleared).
     void backToInitialMode(bool clearAll);
-    // Stores the new student's row; false (after telling the user) when the file refused it.
+    // Stores the new student's row; false (after telling the user) when the name is taken or the
+    // file refused the row.
     bool storeNewStudent();
     // Hides the window for good once the reader has taken over.
     void leave();

@@ -1,11 +1,13 @@
-#include "Unit3.h"
+// Unit3: the statistics window (TForm3, "Статистика").
 
-#include "CursorTableModel.h"
-#include "DBNavigator.h"
-#include "HandlerGuard.h"
-#include "TableCursor.h"
-#include "Unit8.h"
-#include "Widgets.h"
+#include "stats/Unit3.h"
+
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/CursorTableModel.h"
+#include "platform/DBNavigator.h"
+#include "platform/HandlerGuard.h"
+#include "platform/Widgets.h"
 
 #include <QApplication>
 #include <QFont>
@@ -128,23 +130,9 @@ void TForm3::createCursors()
     // The same tables and columns as the data module's UserTab and ResultTab, but cursors of
     // this window alone: the data module's users cursor is the signed-in student.
     m_users = new TableCursor(Data->Connect, QStringLiteral("Users"), this);
-    m_users->setDeclaredFields({QStringLiteral("ID"), QStringLiteral("фамилия"), QStringLiteral("пароль"),
-                                QStringLiteral("специальность"), QStringLiteral("курс"), QStringLiteral("путь")});
-
+    setUpUsersCursor(m_users);
     m_results = new TableCursor(Data->Connect, QStringLiteral("Result"), this);
-    m_results->setOrderBy(QStringLiteral("ID_User"));
-    m_results->setDeclaredFields(
-        {QStringLiteral("ID_User"), QStringLiteral("ID_glava"), QStringLiteral("Ocenka"), QStringLiteral("ID_Result")});
-    LookupField caption;
-    caption.name = QStringLiteral("GlavaCaption");
-    caption.position = 3;
-    caption.keyField = QStringLiteral("ID_glava");
-    caption.lookupTable = QStringLiteral("Glaves");
-    caption.lookupKey = QStringLiteral("ID_Glava");
-    caption.lookupResult = QStringLiteral("Caption");
-    caption.size = 100;
-    m_results->addLookupField(caption);
-    m_results->setMasterLink(m_users, QStringLiteral("ID"), QStringLiteral("ID_User"));
+    setUpResultCursor(m_results, m_users);
 
     m_usersModel =
         new platform::CursorTableModel(m_users,

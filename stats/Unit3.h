@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Windows.h"
+
 #include <QWidget>
 
 class QFrame;
@@ -17,7 +19,7 @@ class DBNavigator;
 // The statistics window: the students and, for the one chosen, the chapters opened with grades.
 // It browses cursors of its own, so looking at another student's results never changes the
 // student the rest of the program acts for.
-class TForm3 : public QWidget
+class TForm3 : public QWidget, public shell::Statistics
 {
     Q_OBJECT
 public:
@@ -40,7 +42,8 @@ public:
     TableCursor *resultsCursor() const { return m_results; }
 
     // The reader's opening step: lists hidden, data re-read, positioned on the signed-in student.
-    void prepare();
+    QWidget *asWidget() override { return this; }
+    void prepare() override;
 
     void FormCreate();
     void BitBtn1Click();

@@ -1,6 +1,6 @@
-#include "Grading.h"
+#include "testing/Grading.h"
 
-#include "DbError.h"
+#include "data/DbError.h"
 
 #include <cmath>
 

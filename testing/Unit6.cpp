@@ -1,14 +1,18 @@
-#include "Unit6.h"
+// Unit6: the test window (TForm6), one timed test of one chapter.
 
-#include "DataSource.h"
-#include "DbError.h"
-#include "Grading.h"
-#include "HandlerGuard.h"
-#include "MessageBoxes.h"
-#include "TableCursor.h"
-#include "Unit2.h"
-#include "Unit8.h"
-#include "Widgets.h"
+#include "testing/Unit6.h"
+
+#include "data/Connection.h"
+#include "data/DataSource.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/Clock.h"
+#include "platform/Colours.h"
+#include "platform/HandlerGuard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Widgets.h"
+#include "testing/Grading.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -16,9 +20,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
+
+#include <algorithm>
 
 TForm6 *Form6 = nullptr;
 
@@ -28,12 +33,6 @@ constexpr int clientWidth = 809;
 constexpr int clientHeight = 404;
 constexpr int barWidth = 25;
 constexpr int pixelsPerAnswer = 5;
-
-const QColor skyBlue(166, 202, 240);
-const QColor navy(0, 0, 128);
-const QColor blue(0, 0, 255);
-const QColor red(255, 0, 0);
-const QColor green(0, 128, 0);
 
 QFont makeFont(const QString &family, int pixels, bool bold)
 {
@@ -99,7 +98,7 @@ platform::ClickableLabel *answerLabel(QWidget *parent, const char *name, const Q
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setWordWrap(true);
     label->setFont(makeFont(family, 13, true));
-    label->setFontColor(blue);
+    label->setFontColor(colour::blue);
     label->setCursor(Qt::PointingHandCursor);
     label->setGeometry(48, top, 521, 33);
     return label;
@@ -109,7 +108,7 @@ QRadioButton *answerButton(QWidget *parent, const char *name, const QString &let
 {
     auto *button = named(new QRadioButton(letter, parent), name);
     button->setFont(windowFont(13, true));
-    setTextColor(button, QPalette::WindowText, navy);
+    setTextColor(button, QPalette::WindowText, colour::navy);
     button->setCursor(Qt::PointingHandCursor);
     button->setGeometry(8, top, 33, 33);
     return button;
@@ -160,9 +159,68 @@ void fitText(QLabel *label, const QFont &design)
     label->setFont(font);
 }
 
-int settingAsInteger(const QString &key)
+struct GradeSettings
 {
-    return toInteger(Data->GetSystemValue(key));
+    int minutes = 0;
+    int fine = 0;
+    int good = 0;
+    int bad = 0;
+};
+
+// The settings a test runs and is graded by, checked the same way at launch and at the end;
+// a problem is a DbError with a Russian text.
+GradeSettings readGradeSettings()
+{
+    GradeSettings settings;
+    const QString minutes = Data->GetSystemValue(QStringLiteral("Min"));
+    if (minutes.isEmpty())
+        throw DbError(QStringLiteral("Не задано время на тест: в настройках нет значения «Min»."));
+    if (!isInteger(minutes))
+        throw DbError(
+            QStringLiteral("Время на тест задано неверно: «%1» не является целым числом минут.").arg(minutes));
+    settings.minutes = minutes.toInt();
+    if (settings.minutes < 1)
+        throw DbError(QStringLiteral("Время на тест должно быть не меньше одной минуты."));
+
+    const auto threshold = [](const QString &key) {
+        const QString value = Data->GetSystemValue(key);
+        if (value.isEmpty())
+            throw DbError(QStringLiteral("Не заданы пороги оценок: в настройках нет значения «%1».").arg(key));
+        if (!isInteger(value))
+            throw DbError(QStringLiteral("Порог оценки задан неверно: значение «%1» = «%2» не является целым числом.")
+                              .arg(key, value));
+        // Above 100 even full marks would miss the grade; below 0 no answer at all would earn it.
+        const int percent = value.toInt();
+        if (percent < 0 || percent > 100)
+            throw DbError(QStringLiteral("Порог оценки задан неверно: значение «%1» = «%2» должно быть от 0 до 100.")
+                              .arg(key, value));
+        return percent;
+    };
+    settings.fine = threshold(QStringLiteral("FinePercent"));
+    settings.good = threshold(QStringLiteral("GoodPercent"));
+    settings.bad = threshold(QStringLiteral("BadPercent"));
+    return settings;
+}
+
+// A right letter that no radio button carries would make its question wrong whatever is chosen.
+QString rightLetterProblem(TableCursor *testTab)
+{
+    static const QStringList letters = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
+                                        QStringLiteral("D"), QStringLiteral("E")};
+    for (int row = 0; row < testTab->recordCount(); ++row) {
+        const QString letter = testTab->valueAt(row, 7).toString();
+        if (letters.contains(letter))
+            continue;
+        constexpr int shown = 60;
+        QString question = testTab->valueAt(row, 1).toString().simplified();
+        if (question.size() > shown)
+            question = question.left(shown - 1) + QChar(0x2026);
+        return QStringLiteral("В вопросе %1 («%2») правильный ответ задан неверно: «%3». Это должна быть одна из "
+                              "латинских букв A, B, C, D, E.")
+            .arg(row + 1)
+            .arg(question, letter);
+    }
+    return {};
 }
 
 } // namespace
@@ -174,7 +232,7 @@ TForm6::TForm6(QWidget *parent) : QWidget(parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setFixedSize(clientWidth, clientHeight);
     setFont(windowFont(11, false));
-    setBackground(this, skyBlue);
+    setBackground(this, colour::skyBlue);
 
     createComponents();
 
@@ -205,12 +263,12 @@ void TForm6::createComponents()
     Bevel2 = named(new platform::Bevel(this), "Bevel2");
     Bevel2->setGeometry(0, 0, 577, 81);
     Panel1 = named(new QFrame(this), "Panel1");
-    setBackground(Panel1, skyBlue);
+    setBackground(Panel1, colour::skyBlue);
     Panel1->setGeometry(0, 80, 577, 8);
 
-    Label1 = plainLabel(this, "Label1", QStringLiteral("№"), {8, 8, 16, 16}, windowFont(13, true), navy);
+    Label1 = plainLabel(this, "Label1", QStringLiteral("№"), {8, 8, 16, 16}, windowFont(13, true), colour::navy);
     Label2 = plainLabel(this, "Label2", QStringLiteral("Вопрос"), {32, 8, 537, 65},
-                        makeFont(QStringLiteral("Times New Roman"), 13, true), blue);
+                        makeFont(QStringLiteral("Times New Roman"), 13, true), colour::blue);
     Label2->setWordWrap(true);
 
     const QString times = QStringLiteral("Times New Roman");
@@ -223,7 +281,7 @@ void TForm6::createComponents()
     // Created before the answer buttons: first in the tab order.
     Button1 = named(new QPushButton(QStringLiteral("Следующий"), this), "Button1");
     Button1->setFont(windowFont(11, true));
-    setTextColor(Button1, QPalette::ButtonText, red);
+    setTextColor(Button1, QPalette::ButtonText, colour::red);
     Button1->setGeometry(384, 368, 113, 25);
     Button1->setEnabled(false);
 
@@ -234,7 +292,8 @@ void TForm6::createComponents()
     RadioButton4 = answerButton(this, "RadioButton4", QStringLiteral("D"), 240);
     RadioButton5 = answerButton(this, "RadioButton5", QStringLiteral("E"), 288);
 
-    Label8 = plainLabel(this, "Label8", QStringLiteral("Таймер"), {240, 368, 97, 25}, windowFont(24, true), navy);
+    Label8 =
+        plainLabel(this, "Label8", QStringLiteral("Таймер"), {240, 368, 97, 25}, windowFont(24, true), colour::navy);
 
     GroupBox1 = named(new QGroupBox(QStringLiteral("Рейтинг ответов"), this), "GroupBox1");
     GroupBox1->setGeometry(592, 8, 201, 345);
@@ -250,8 +309,8 @@ void TForm6::createComponents()
     Label14 = named(new QLabel(GroupBox1), "Label14");
     Label14->setGeometry(144, 32, 17, 13);
     // Children of the group box, so a bar longer than the box is cut at its edge.
-    Label9 = bar(GroupBox1, "Label9", 40, green);
-    Label10 = bar(GroupBox1, "Label10", 136, red);
+    Label9 = bar(GroupBox1, "Label9", 40, colour::green);
+    Label10 = bar(GroupBox1, "Label10", 136, colour::red);
     // The box's style sheet keeps the window font from reaching its children.
     for (QLabel *label : {Label11, Label12, Label13, Label14})
         label->setFont(windowFont(11, false));
@@ -308,29 +367,31 @@ QString TForm6::launchProblem(TableCursor *testTab) const
 {
     if (!testTab || !testTab->isOpen())
         return QStringLiteral("Не выбрана глава для теста: откройте страницу главы.");
-
-    const QString minutes = Data->GetSystemValue(QStringLiteral("Min"));
-    if (minutes.isEmpty())
-        return QStringLiteral("Не задано время на тест: в настройках нет значения «Min».");
-    if (!isInteger(minutes))
-        return QStringLiteral("Время на тест задано неверно: «%1» не является целым числом минут.").arg(minutes);
-    // Below one minute the countdown would never reach 00:00.
-    if (minutes.toInt() < 1)
-        return QStringLiteral("Время на тест должно быть не меньше одной минуты.");
-
-    for (const QString &key :
-         {QStringLiteral("FinePercent"), QStringLiteral("GoodPercent"), QStringLiteral("BadPercent")}) {
-        const QString value = Data->GetSystemValue(key);
-        if (value.isEmpty())
-            return QStringLiteral("Не заданы пороги оценок: в настройках нет значения «%1».").arg(key);
-        if (!isInteger(value))
-            return QStringLiteral("Порог оценки задан неверно: значение «%1» = «%2» не является целым числом.")
-                .arg(key, value);
+    try {
+        readGradeSettings();
+        // Without questions there is nothing to ask and no share of right answers.
+        if (testTab->recordCount() == 0)
+            return QStringLiteral("В базе вопросов этой главы нет ни одного вопроса.");
+        const QString letters = rightLetterProblem(testTab);
+        if (!letters.isEmpty())
+            return letters;
+    } catch (const DbError &e) {
+        return e.message();
     }
 
-    // Without questions there is nothing to ask and no share of right answers.
-    if (testTab->recordCount() == 0)
-        return QStringLiteral("В базе вопросов этой главы нет ни одного вопроса.");
+    // Proven by a write that is rolled back, so a read-only file or folder, a full disk or a
+    // missing row shows now rather than after the last answer. The value must differ: SQLite
+    // writes nothing, not even its journal, for a row that stays the same.
+    try {
+        TableCursor *results = locateResultRow();
+        const QVariant row = results->fieldByName(QStringLiteral("ID_Result")).value();
+        if (Data->Connect->probeWrite(QStringLiteral("UPDATE \"Result\" SET \"Ocenka\" = coalesce(\"Ocenka\", 0) + 1 "
+                                                     "WHERE \"ID_Result\" = ?"),
+                                      {row}) != 1)
+            throw DbError(QStringLiteral("В таблице результатов нет строки этой главы."));
+    } catch (const DbError &e) {
+        return QStringLiteral("Оценку за этот тест сохранить не удастся. ") + e.message();
+    }
     return {};
 }
 
@@ -341,11 +402,7 @@ void TForm6::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    if (QScreen *desktop = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(desktop->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    platform::centreOnScreen(this);
     platform::guarded([this] { FormShow(); });
 }
 
@@ -353,13 +410,20 @@ void TForm6::FormShow()
 {
     QuestionNo = 1;
     setGrowingText(Label1, QStringLiteral("1"), 16);
-    if (Form2)
-        Form2->hide();
+    if (shell::windows())
+        shell::windows()->reader()->asWidget()->hide();
     RightCount = 0;
     WrongCount = 0;
-    MinLeft = settingAsInteger(QStringLiteral("Min"));
+    m_ending = false;
+    MinLeft = toInteger(Data->GetSystemValue(QStringLiteral("Min")));
     Button1->setEnabled(false);
     uncheckAnswers();
+}
+
+void TForm6::startCountdown()
+{
+    m_deadlineMs = platform::clock().steadyMs() + qint64(MinLeft) * 60 * 1000;
+    Timer1->start();
 }
 
 void TForm6::closeEvent(QCloseEvent *event)
@@ -384,13 +448,13 @@ void TForm6::FormClose()
 
     if (Grade > 2) {
         for (int chapter = 1; chapter <= 6; ++chapter) {
-            platform::ClickableLabel *label = Form2->chapterLabel(chapter);
-            label->setFontColor(red);
+            platform::ClickableLabel *label = shell::windows()->reader()->chapterLabel(chapter);
+            label->setFontColor(colour::red);
             label->setEnabled(true);
         }
     }
 
-    Form2->BitBtn2->setEnabled(false);
+    shell::windows()->reader()->setTestEnabled(false);
     showReader();
 
     SecLeft = 0;
@@ -402,9 +466,7 @@ void TForm6::FormClose()
 
 void TForm6::showReader()
 {
-    Form2->show();
-    Form2->raise();
-    Form2->activateWindow();
+    shell::bringToFront(shell::windows()->reader()->asWidget());
 }
 
 // --- Questions --------------------------------------------------------------------------------
@@ -520,6 +582,12 @@ void TForm6::uncheckAnswers()
 
 void TForm6::Button1Click()
 {
+    // The ending failed (the file busy, a setting unreadable): the answers are counted already,
+    // so the button only tries the ending again.
+    if (m_ending) {
+        Result();
+        return;
+    }
     for (int chapter = 1; chapter <= 6; ++chapter) {
         TableCursor *tab = Data->testTab(chapter);
         if (!tab->isOpen())
@@ -545,14 +613,13 @@ void TForm6::NextQ()
         TableCursor *tab = Data->testTab(chapter);
         if (!tab->isOpen())
             continue;
-        if (tab->eof()) {
-            Button1->setEnabled(false);
-            Result();
-        } else {
+        if (!tab->eof())
             ++QuestionNo;
-        }
         setGrowingText(Label1, QString::number(QuestionNo), 16);
         Rbt();
+        // Last, so that an ending that failed can leave "Следующий" on for another try.
+        if (tab->eof())
+            Result();
     }
 }
 
@@ -566,11 +633,12 @@ void TForm6::Rbt()
 
 void TForm6::Timer1Timer()
 {
-    if (SecLeft == 0 && MinLeft > 0) {
-        SecLeft = 60;
-        --MinLeft;
-    }
-    --SecLeft;
+    // From the deadline rather than by counting ticks: no tick comes while the program waits
+    // for the database, and the time spent waiting counts all the same.
+    const qint64 leftMs = std::max<qint64>(0, m_deadlineMs - platform::clock().steadyMs());
+    const qint64 seconds = (leftMs + 500) / 1000;
+    MinLeft = int(seconds / 60);
+    SecLeft = int(seconds % 60);
     ShowTime();
     if (MinLeft == 0 && SecLeft == 0) {
         Timer1->stop();
@@ -587,58 +655,86 @@ void TForm6::ShowTime()
 
 // --- Grading ----------------------------------------------------------------------------------
 
-void TForm6::storeGrade()
+TableCursor *TForm6::locateResultRow() const
 {
-    TableCursor *results = Data->ResultTab;
+    // The result rows follow UserTab: on another student's row the grade would be theirs.
+    if (!Data->findStudent())
+        throw DbError(QStringLiteral("Запись студента не найдена в базе данных: её удалила другая программа."));
     // The chapter row must be the tested chapter's: if the reader found no row with its caption,
     // the current one belongs to another chapter, whose grade would be overwritten.
     for (int chapter = 1; chapter <= 6; ++chapter) {
         if (!Data->testTab(chapter)->isOpen())
             continue;
-        const QString caption = Form2->chapterLabel(chapter)->text();
-        if (Data->GlavesTab->fieldByName(QStringLiteral("Caption")).asString() != caption)
-            throw DbError(QStringLiteral("в списке глав нет главы «%1».").arg(caption));
+        const QString caption = shell::windows()->reader()->chapterLabel(chapter)->text();
+        if (!Data->GlavesTab->isOpen() || Data->GlavesTab->fieldByName(QStringLiteral("Caption")).asString() != caption)
+            throw DbError(QStringLiteral("В списке глав нет главы «%1».").arg(caption));
     }
+    TableCursor *results = Data->ResultTab;
+    results->open();
     const int chapterId = Data->GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger();
     // Editing whatever row happens to be current would overwrite another chapter's grade.
     if (!results->locate(QStringLiteral("ID_Glava"), chapterId))
-        throw DbError(QStringLiteral("в таблице результатов нет строки этой главы."));
+        throw DbError(QStringLiteral("В таблице результатов нет строки этой главы."));
+    return results;
+}
+
+void TForm6::storeGrade(int grade)
+{
+    TableCursor *results = locateResultRow();
     results->edit();
-    results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(Grade);
-    results->post();
-    results->refresh();
-    Data->UserTab->refresh();
+    results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(grade);
+    try {
+        results->post();
+    } catch (const DbError &) {
+        // Nothing was written; a new try starts from the row as it is in the file.
+        results->cancel();
+        throw;
+    }
+    // For the statistics. The grade is in the file whatever comes of this; a failed re-read
+    // leaves the rows as they were.
+    try {
+        results->refresh();
+        Data->UserTab->refresh();
+    } catch (const DbError &) {
+    }
+}
+
+void TForm6::offerRetry(const QString &failure)
+{
+    platform::errorBox(failure + QStringLiteral("\rНажмите «Следующий», чтобы попробовать ещё раз, или закройте "
+                                                "окно теста: тогда тест прервётся без оценки."));
+    Button1->setEnabled(true);
 }
 
 void TForm6::Result()
 {
-    const int fine = settingAsInteger(QStringLiteral("FinePercent"));
-    const int good = settingAsInteger(QStringLiteral("GoodPercent"));
-    const int bad = settingAsInteger(QStringLiteral("BadPercent"));
-    Grade = gradeFor(rightPercentage(RightCount, QuestionCount), fine, good, bad);
+    // First of all: no tick may come while a box below is open and end the test a second time.
+    Timer1->stop();
+    Button1->setEnabled(false);
+    m_ending = true;
 
-    // A grade that did not reach the database is never reported as given; the test still
-    // ends, so the student is not left in a window that cannot go on.
-    QString failure;
+    GradeSettings settings;
     try {
-        storeGrade();
+        settings = readGradeSettings();
     } catch (const DbError &e) {
-        failure = e.message();
+        offerRetry(QStringLiteral("Тест не удалось завершить, оценка не сохранена. ") + e.message());
+        return;
     }
+    const int grade = gradeFor(rightPercentage(RightCount, QuestionCount), settings.fine, settings.good, settings.bad);
+    try {
+        storeGrade(grade);
+    } catch (const DbError &e) {
+        offerRetry(QStringLiteral("Не удалось сохранить оценку. ") + e.message());
+        return;
+    }
+    // Only a stored grade counts: closing the window after a failure is an abandoned test.
+    Grade = grade;
 
     uncheckAnswers();
-    if (failure.isEmpty()) {
-        const TimeUsed used = timeUsed(settingAsInteger(QStringLiteral("Min")), MinLeft, SecLeft);
-        MinLeft = used.minutes;
-        SecLeft = used.seconds;
-    }
-    Timer1->stop();
-
-    if (failure.isEmpty())
-        platform::plainBox(resultReport(RightCount, QuestionCount, {MinLeft, SecLeft}, Grade));
-    else
-        platform::errorBox(QStringLiteral("Не удалось сохранить оценку: ") + failure);
-
+    const TimeUsed used = timeUsed(settings.minutes, MinLeft, SecLeft);
+    MinLeft = used.minutes;
+    SecLeft = used.seconds;
+    platform::plainBox(resultReport(RightCount, QuestionCount, used, Grade));
     close();
     showReader();
 }

@@ -1,6 +1,6 @@
 // The web engine module: course pages rendered by Qt WebEngine.
 
-#include "PageEngine.h"
+#include "platform/PageEngine.h"
 
 #include <QQuickWindow>
 #include <QWebEngineNewWindowRequest>

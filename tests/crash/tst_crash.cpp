@@ -1,18 +1,16 @@
 // Kills a process that registers students and stores grades at random moments, and checks
 // after each kill that the file is intact and that every grade whose post had returned is there.
 
-#include "TableCursor.h"
-#include "TestFolder.h"
-#include "Unit8.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "tests/support/RawSql.h"
+#include "tests/support/TestFolder.h"
 
 #include <QCoreApplication>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 #include <QThread>
-#include <QUuid>
 
 #include <cstdio>
 
@@ -76,36 +74,25 @@ private Q_SLOTS:
             const QStringList lines =
                 QString::fromUtf8(writer.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
 
-            const QString name = QUuid::createUuid().toString();
-            {
-                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-                db.setDatabaseName(folder.databaseFile());
-                QVERIFY(db.open());
-                QSqlQuery q(db);
-                QVERIFY(q.exec(QStringLiteral("PRAGMA integrity_check")) && q.next());
-                if (q.value(0).toString() != u"ok")
-                    ++integrityFailures;
-                for (const QString &line : lines) {
-                    const QStringList parts = line.split(u' ');
-                    if (parts.value(0) == u"user") {
-                        QSqlQuery u(db);
-                        u.prepare(QStringLiteral("SELECT count(*) FROM Users WHERE ID = ?"));
-                        u.addBindValue(parts.value(1).toInt());
-                        if (!u.exec() || !u.next() || u.value(0).toInt() != 1)
-                            ++lostUsers;
-                    } else if (parts.value(0) == u"grade") {
-                        ++postedGrades;
-                        QSqlQuery g(db);
-                        g.prepare(QStringLiteral("SELECT count(*) FROM Result WHERE ID_User = ? AND Ocenka = ?"));
-                        g.addBindValue(parts.value(1).toInt());
-                        g.addBindValue(parts.value(2).toInt());
-                        if (!g.exec() || !g.next() || g.value(0).toInt() != 1)
-                            ++lostGrades;
-                    }
+            const QString file = folder.databaseFile();
+            if (rawsql::scalar(file, QStringLiteral("PRAGMA integrity_check")).toString() != u"ok")
+                ++integrityFailures;
+            for (const QString &line : lines) {
+                const QStringList parts = line.split(u' ');
+                if (parts.value(0) == u"user") {
+                    const QVariant count = rawsql::scalar(
+                        file, QStringLiteral("SELECT count(*) FROM Users WHERE ID = ?"), {parts.value(1).toInt()});
+                    if (count.toInt() != 1)
+                        ++lostUsers;
+                } else if (parts.value(0) == u"grade") {
+                    ++postedGrades;
+                    const QVariant count = rawsql::scalar(
+                        file, QStringLiteral("SELECT count(*) FROM Result WHERE ID_User = ? AND Ocenka = ?"),
+                        {parts.value(1).toInt(), parts.value(2).toInt()});
+                    if (count.toInt() != 1)
+                        ++lostGrades;
                 }
-                db.close();
             }
-            QSqlDatabase::removeDatabase(name);
         }
         qInfo("crash runs: %d, integrity failures: %d, grades posted before the kill: %d, lost grades: %d, lost "
               "users: %d",

@@ -1,16 +1,20 @@
 // Opening the database file, the errors on a wrong file, writes that reach the disk and two
 // connections on one file.
 
-#include "Connection.h"
-#include "DataFixture.h"
-#include "DbError.h"
-#include "TableCursor.h"
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/SqlStatement.h"
+#include "data/TableCursor.h"
+#include "tests/data/DataFixture.h"
+#include "tests/support/TestFolder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSqlQuery>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
 
 #include <unistd.h>
 
@@ -168,9 +172,9 @@ private Q_SLOTS:
         // A connection of its own, as another process would see it, without closing ours.
         QCOMPARE(db.scalar(QStringLiteral("SELECT \"фамилия\" FROM Users")).toString(), QStringLiteral("Сохранённый"));
         QVERIFY(!QFile::exists(db.file() + QStringLiteral("-journal")));
-        QSqlQuery mode(connection.database());
-        QVERIFY(mode.exec(QStringLiteral("PRAGMA synchronous")) && mode.next());
-        QCOMPARE(mode.value(0).toInt(), 2); // FULL
+        SqlStatement mode(connection.handle(), QStringLiteral("PRAGMA synchronous"), db.file());
+        QVERIFY(mode.step());
+        QCOMPARE(mode.int64(0), 2); // FULL
     }
 
     void twoConnectionsOnOneFile()
@@ -220,14 +224,45 @@ private Q_SLOTS:
         users.locate(QStringLiteral("фамилия"), QStringLiteral("Студент 2"), LocateOption::PartialKey);
         users.valueAt(250, 1);
         // Another program writes at once, without waiting: nothing of ours keeps the file locked.
-        sqlite3 *other = db.openRaw();
-        sqlite3_busy_timeout(other, 0);
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(db.file().toUtf8().constData(), &other), SQLITE_OK);
         const int rc = sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO Users (\"фамилия\") VALUES ('x'); COMMIT",
                                     nullptr, nullptr, nullptr);
         sqlite3_close(other);
         QCOMPARE(rc, SQLITE_OK);
         users.refresh();
         QCOMPARE(users.recordCount(), 301);
+    }
+
+    // A write that waits for a file another program holds is announced to the hook, and the
+    // database cannot be entered again from inside it (that would re-enter SQLite's wait).
+    void busyWaitIsAnnounced()
+    {
+        DataFixture db;
+        Connection connection;
+        connection.setDatabaseFile(db.file());
+        TableCursor users(&connection, QStringLiteral("Users"));
+        users.open();
+        Connection::setBusyTimeout(20);
+        int announced = 0;
+        QString inside;
+        Connection::setBusyWaitHook([&] {
+            ++announced;
+            inside = errorOf([&] { users.refresh(); });
+        });
+        FileHolder other(db.file(), false);
+        users.append();
+        users.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Ждёт"));
+        const QString message = errorOf([&] { users.post(); });
+        other.release();
+        Connection::setBusyWaitHook({});
+        Connection::setBusyTimeout(0);
+
+        QVERIFY2(message.contains(QStringLiteral("занята другой программой")), qPrintable(message));
+        QVERIFY(announced > 0);
+        QVERIFY2(inside.contains(QStringLiteral("занята другой программой")), qPrintable(inside));
+        users.post();
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 1);
     }
 
     void refusedWriteKeepsThePendingRow()
@@ -237,14 +272,13 @@ private Q_SLOTS:
         connection.setDatabaseFile(db.file());
         TableCursor users(&connection, QStringLiteral("Users"));
         users.open();
-        QSqlQuery readOnly(connection.database());
-        QVERIFY(readOnly.exec(QStringLiteral("PRAGMA query_only = 1")));
+        connection.execute(QStringLiteral("PRAGMA query_only = 1"));
         users.append();
         users.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Не сохранится"));
         const QString message = errorOf([&] { users.post(); });
         QVERIFY2(message.contains(QStringLiteral("Не удалось сохранить")), qPrintable(message));
         QCOMPARE(users.state(), CursorState::Insert);
-        QVERIFY(readOnly.exec(QStringLiteral("PRAGMA query_only = 0")));
+        connection.execute(QStringLiteral("PRAGMA query_only = 0"));
         users.post();
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 1);
     }
@@ -277,6 +311,56 @@ private Q_SLOTS:
         QCOMPARE(users.state(), CursorState::Insert);
     }
 
+    // The file changed under the program while it ran: each message says what happened, in
+    // Russian, whatever SQLite's own English text was.
+    void fileChangedWhileOpen_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("expected");
+        const QString gone = QStringLiteral("удалили или переместили");
+        QTest::newRow("deleted") << "delete" << gone;
+        QTest::newRow("moved") << "move" << gone;
+        QTest::newRow("folder moved") << "move folder" << gone;
+        QTest::newRow("emptied") << "empty" << QStringLiteral("пуст");
+        QTest::newRow("table dropped") << "drop" << QStringLiteral("нет таблицы «Users»");
+    }
+    void fileChangedWhileOpen()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, expected);
+        DataFixture db;
+        const QString movedFolder = db.folder().chopped(1) + QStringLiteral("-moved");
+        Connection connection;
+        connection.setDatabaseFile(db.file());
+        TableCursor users(&connection, QStringLiteral("Users"));
+        users.open();
+        if (change == u"delete")
+            QVERIFY(QFile::remove(db.file()));
+        else if (change == u"move")
+            QVERIFY(QFile::rename(db.file(), db.folder() + QStringLiteral("Data-old.mdb")));
+        else if (change == u"move folder")
+            QVERIFY(QDir().rename(db.folder(), movedFolder));
+        else if (change == u"empty")
+            QVERIFY(QFile(db.file()).resize(0));
+        else
+            db.exec(QStringLiteral("DROP TABLE Users"));
+
+        const QString message = errorOf([&] {
+            users.refresh();
+            users.append();
+            users.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Новиков"));
+            users.post();
+        });
+        if (change == u"move folder")
+            QVERIFY(QDir().rename(movedFolder, db.folder()));
+        QVERIFY2(message.contains(expected), qPrintable(message));
+        QVERIFY2(!message.contains(QStringLiteral("только для чтения")), qPrintable(message));
+        // No English: the path and the quoted names aside, no Latin letter is left.
+        static const QRegularExpression latin(QStringLiteral("[A-Za-z]"));
+        static const QRegularExpression quotedName(QStringLiteral("«[^»]*»"));
+        QVERIFY2(!QString(message).remove(db.file()).remove(quotedName).contains(latin), qPrintable(message));
+    }
+
     void transactionRollsBack()
     {
         DataFixture db;
@@ -284,16 +368,15 @@ private Q_SLOTS:
         connection.setDatabaseFile(db.file());
         const QString message = errorOf([&] {
             connection.inTransaction([&] {
-                QSqlQuery q(connection.database());
-                QVERIFY(q.exec(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES ('половина')")));
+                connection.execute(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES (?)"),
+                                   {QStringLiteral("половина")});
                 throw DbError(QStringLiteral("сбой"));
             });
         });
         QCOMPARE(message, QStringLiteral("сбой"));
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 0);
         connection.inTransaction([&] {
-            QSqlQuery q(connection.database());
-            QVERIFY(q.exec(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES ('целая')")));
+            connection.execute(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES (?)"), {QStringLiteral("целая")});
         });
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 1);
     }

@@ -1,11 +1,11 @@
 // The data module: its cursors, the order it opens and closes them, and the settings lookup.
 
-#include "Connection.h"
-#include "DataFixture.h"
-#include "DataSource.h"
-#include "DbError.h"
-#include "TableCursor.h"
-#include "Unit8.h"
+#include "data/Connection.h"
+#include "data/DataSource.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "tests/data/DataFixture.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,9 +1,11 @@
 // The table cursor's operations on a database built from the program's schema.
 
-#include "Connection.h"
-#include "DataFixture.h"
-#include "DbError.h"
-#include "TableCursor.h"
+#include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "tests/data/DataFixture.h"
+#include "tests/support/TestFolder.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -57,20 +59,7 @@ class TestTableCursor : public QObject
     std::unique_ptr<TableCursor> results(TableCursor *master)
     {
         auto cursor = std::make_unique<TableCursor>(m_connection.get(), QStringLiteral("Result"));
-        cursor->setDeclaredFields({QStringLiteral("ID_User"), QStringLiteral("ID_glava"), QStringLiteral("Ocenka"),
-                                   QStringLiteral("ID_Result")});
-        cursor->setOrderBy(QStringLiteral("ID_User"));
-        LookupField caption;
-        caption.name = QStringLiteral("GlavaCaption");
-        caption.position = 3;
-        caption.keyField = QStringLiteral("ID_glava");
-        caption.lookupTable = QStringLiteral("Glaves");
-        caption.lookupKey = QStringLiteral("ID_Glava");
-        caption.lookupResult = QStringLiteral("Caption");
-        caption.size = 100;
-        cursor->addLookupField(caption);
-        if (master)
-            cursor->setMasterLink(master, QStringLiteral("ID"), QStringLiteral("ID_User"));
+        setUpResultCursor(cursor.get(), master);
         return cursor;
     }
 
@@ -364,6 +353,33 @@ private Q_SLOTS:
         QCOMPARE(m_db->scalar(QStringLiteral("SELECT \"%1\" FROM Users").arg(field)).toString(), text.left(stored));
     }
 
+    // A text cut at the column's width keeps each character whole: an emoji with its modifiers or
+    // a letter with its accent is stored whole or left out.
+    void cutKeepsWholeCharacters_data()
+    {
+        QTest::addColumn<QString>("tail"); // after 48 letters, in a column of 50
+        QTest::addColumn<QString>("stored");
+        const QString thumb = QStringLiteral("👍🏽"); // two code points, one character
+        QTest::newRow("third pair left out") << QStringLiteral("😀😀😀") << QStringLiteral("😀😀");
+        QTest::newRow("modifier fits") << thumb << thumb;
+        QTest::newRow("modifier would be cut off") << u'ж' + thumb << QStringLiteral("ж");
+        QTest::newRow("family left out whole") << QStringLiteral("👨‍👩‍👧") << QString();
+        QTest::newRow("accent would be cut off") << QStringLiteral("жи\u0306") << QStringLiteral("ж");
+    }
+
+    void cutKeepsWholeCharacters()
+    {
+        QFETCH(QString, tail);
+        QFETCH(QString, stored);
+        auto cursor = users();
+        cursor->open();
+        cursor->append();
+        const QString letters(48, u'а');
+        cursor->fieldByName(QStringLiteral("фамилия")).setAsString(letters + tail);
+        cursor->post();
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT \"фамилия\" FROM Users")).toString(), letters + stored);
+    }
+
     void editOnEmptyActsAsInsert()
     {
         auto cursor = users();
@@ -430,6 +446,45 @@ private Q_SLOTS:
         QCOMPARE(cursor->fieldByName(QStringLiteral("Name")).asString(), QStringLiteral("M"));
     }
 
+    // A read that fails (here: the file held by another program) keeps a re-read cursor on its
+    // rows and current row, and leaves a detail that follows its master empty rather than with
+    // the previous master row's rows.
+    void failedReadLeavesSafeRows_data()
+    {
+        QTest::addColumn<bool>("masterMoves");
+        QTest::newRow("re-read") << false;
+        QTest::newRow("master moves") << true;
+    }
+    void failedReadLeavesSafeRows()
+    {
+        QFETCH(bool, masterMoves);
+        addUsers({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
+        m_db->exec(QStringLiteral("INSERT INTO Result (ID_User, ID_glava, Ocenka) VALUES (1, 1, 3), (2, 1, 4)"));
+        auto master = users();
+        auto grades = results(master.get());
+        master->open();
+        grades->open();
+        master->next();
+        const int ocenka = grades->fieldIndex(QStringLiteral("Ocenka"));
+        QCOMPARE(grades->valueAt(0, ocenka).toInt(), 4);
+
+        Connection::setBusyTimeout(20);
+        FileHolder other(m_db->file(), true);
+        QVERIFY_THROWS_EXCEPTION(DbError, masterMoves ? master->next() : grades->refresh());
+        other.release();
+        Connection::setBusyTimeout(0);
+
+        if (masterMoves) {
+            QCOMPARE(name(*master), QStringLiteral("В"));
+            QVERIFY(grades->isEmpty());
+            QCOMPARE(grades->recNo(), -1);
+        } else {
+            QCOMPARE(grades->recordCount(), 1);
+            QCOMPARE(grades->recNo(), 0);
+            QCOMPARE(grades->fieldByName(QStringLiteral("Ocenka")).asInteger(), 4);
+        }
+    }
+
     // Refresh skips the re-read when the file is unchanged; every way the rows can change must
     // still show. The cursor has just posted an edit, as the reader does with the page path.
     void refreshSeesEveryChange_data()
@@ -470,9 +525,7 @@ private Q_SLOTS:
             c.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Г"));
             c.post();
         };
-        const auto sameConnection = [this](const char *sql) {
-            QCOMPARE(sqlite3_exec(m_connection->handle(), sql, nullptr, nullptr, nullptr), SQLITE_OK);
-        };
+        const auto sameConnection = [this](const char *sql) { m_connection->execute(QString::fromUtf8(sql)); };
         switch (change) {
         case OtherProgramInserts:
             addUsers({QStringLiteral("Г")});
@@ -491,7 +544,8 @@ private Q_SLOTS:
             break;
         case TableMadeAnew:
             // Dropping a table counts no changed rows; only the schema shows it.
-            sameConnection("DROP TABLE Users; CREATE TABLE Users (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+            sameConnection("DROP TABLE Users");
+            sameConnection("CREATE TABLE Users (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
                            "\"фамилия\" TEXT(50), \"пароль\" TEXT(6), \"специальность\" TEXT(20), "
                            "\"курс\" TEXT(10), \"путь\" TEXT(100))");
             break;

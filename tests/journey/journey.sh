@@ -7,16 +7,13 @@ set -euo pipefail
 src=$(cd "$1" && pwd)
 shots=$(mkdir -p "$2" && cd "$2" && pwd)
 work=$(mktemp -d)
-trap 'kill "$xvfb" 2>/dev/null || true; [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill "${xvfb:-}" 2>/dev/null || true; [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true; rm -rf "$work"' EXIT
 
 cp -r "$src/." "$work/"
 rm -f "$work/Data.mdb" && cp "$src/Data.mdb" "$work/Data.mdb"
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+. "$(dirname "$0")/../../tools/lib/xvfb.sh"
+start_xvfb
 unset QT_QPA_PLATFORM
 
 step=0
@@ -72,7 +69,8 @@ type_text() {
     xdotool key BackSpace
     xdotool type --delay 90 "$1"
 }
-sql() { sqlite3 "$work/Data.mdb" "$1"; }
+# Waits while the program writes, as the program waits for others.
+sql() { sqlite3 -cmd ".timeout 5000" "$work/Data.mdb" "$1"; }
 
 start_app() {
     (cd "$work" && exec ./velanika) >"$work/app.log" 2>&1 &

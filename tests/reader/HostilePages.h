@@ -3,11 +3,11 @@
 // One table of hostile pages, links and paths, run with each page view: what the view shows,
 // what reaches the desktop (the opener), and what the student is told.
 
-#include "Unit1.h"
-#include "Unit10.h"
-#include "Unit2.h"
-#include "Widgets.h"
-#include "WindowFixture.h"
+#include "platform/Widgets.h"
+#include "reader/Unit2.h"
+#include "side/Unit10.h"
+#include "signin/Unit1.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QComboBox>
 #include <QDesktopServices>

@@ -1,16 +1,18 @@
-#include "Clock.h"
-#include "HostilePages.h"
-#include "TableCursor.h"
-#include "Unit1.h"
-#include "Unit10.h"
-#include "Unit11.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit4.h"
-#include "Unit6.h"
-#include "Unit7.h"
-#include "Widgets.h"
-#include "WindowFixture.h"
+#include "app/Unit4.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "platform/Clock.h"
+#include "platform/Colours.h"
+#include "platform/Widgets.h"
+#include "reader/Unit2.h"
+#include "side/Unit10.h"
+#include "side/Unit11.h"
+#include "side/Unit7.h"
+#include "signin/Unit1.h"
+#include "stats/Unit3.h"
+#include "testing/Unit6.h"
+#include "tests/reader/HostilePages.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -27,10 +29,6 @@
 using platform::ClickableLabel;
 
 namespace {
-
-const QColor red(255, 0, 0);
-const QColor blue(0, 0, 255);
-const QColor white(255, 255, 255);
 
 const QStringList chapterLabels = {QStringLiteral("Label1"), QStringLiteral("Label2"), QStringLiteral("Label4"),
                                    QStringLiteral("Label5"), QStringLiteral("Label6"), QStringLiteral("Label7")};
@@ -141,7 +139,7 @@ private Q_SLOTS:
         QVERIFY(!Form2->BitBtn1->icon().isNull());
         for (QPushButton *b : {Form2->BitBtn1, Form2->BitBtn2, Form2->BitBtn3}) {
             QVERIFY(b->font().bold());
-            QCOMPARE(b->palette().color(QPalette::Active, QPalette::ButtonText), blue);
+            QCOMPARE(b->palette().color(QPalette::Active, QPalette::ButtonText), colour::blue);
         }
 
         QCOMPARE(Form2->statusPanel(0)->width(), 70);
@@ -194,7 +192,7 @@ private Q_SLOTS:
         QCOMPARE(l->font().pixelSize(), chapter ? 24 : 16);
         QVERIFY(l->font().bold());
         QVERIFY(l->font().underline());
-        QCOMPARE(l->fontColor(), chapter ? red : blue);
+        QCOMPARE(l->fontColor(), chapter ? colour::red : colour::blue);
         QCOMPARE(l->cursor().shape(), Qt::PointingHandCursor);
         QVERIFY(!l->autoFillBackground());
         QVERIFY(l->isEnabled());
@@ -273,13 +271,13 @@ private Q_SLOTS:
         QVERIFY2(f.boxes.records.isEmpty(), qPrintable(f.boxes.texts().join(u'|')));
 
         for (const QString &name : pageLabels)
-            QCOMPARE(label(name)->fontColor(), shown.contains(name) ? white : blue);
+            QCOMPARE(label(name)->fontColor(), shown.contains(name) ? colour::white : colour::blue);
         for (const QString &name : chapterLabels) {
-            QColor expected = red;
+            QColor expected = colour::red;
             if (shown.contains(name))
-                expected = white;
+                expected = colour::white;
             else if (rule == u"C" && name == u"Label2")
-                expected = white; // the menu leaves the other chapter labels as they were
+                expected = colour::white; // the menu leaves the other chapter labels as they were
             QCOMPARE(label(name)->fontColor(), expected);
             const bool enabled = rule != u"C" || shown.contains(name);
             QCOMPARE(label(name)->isEnabled(), enabled);
@@ -349,12 +347,12 @@ private Q_SLOTS:
         f.signInDirectly(QStringLiteral("Иванов"));
         activate(QStringLiteral("Label1"));
         activate(QStringLiteral("N31"));
-        QCOMPARE(Form2->Label1->fontColor(), white);
+        QCOMPARE(Form2->Label1->fontColor(), colour::white);
         QVERIFY(!Form2->Label1->isEnabled());
-        QCOMPARE(Form2->Label4->fontColor(), white);
+        QCOMPARE(Form2->Label4->fontColor(), colour::white);
         QVERIFY(Form2->Label4->isEnabled());
         for (ClickableLabel *l : {Form2->Label2, Form2->Label5, Form2->Label6, Form2->Label7}) {
-            QCOMPARE(l->fontColor(), red);
+            QCOMPARE(l->fontColor(), colour::red);
             QVERIFY(!l->isEnabled());
         }
         QCOMPARE(openTestCursor(), 3);
@@ -380,6 +378,47 @@ private Q_SLOTS:
         QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Result WHERE ID_User = %1").arg(first)).toInt(),
                  0);
         QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Result WHERE ID_User = %1").arg(id)).toInt(), 2);
+    }
+
+    // Another program deleted the signed-in student's row. The cursor may since stand on another
+    // student (re-read at the end of a test) or on the first (closed and opened again): nothing is
+    // stored for anyone, the page is still shown, and the student is told.
+    void lostStudent_data()
+    {
+        QTest::addColumn<QString>("since");
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("re-read, page") << "refresh"
+                                       << "Label8";
+        QTest::newRow("re-read, chapter") << "refresh"
+                                          << "Label4";
+        QTest::newRow("reopened, chapter") << "close"
+                                           << "N31";
+        QTest::newRow("nothing, chapter") << ""
+                                          << "Label4";
+    }
+    void lostStudent()
+    {
+        QFETCH(QString, since);
+        QFETCH(QString, entry);
+        WindowFixture f;
+        f.addStudent(QStringLiteral("Алексеев"));
+        const int id = f.addStudent(QStringLiteral("Яковлев"));
+        f.addStudent(QStringLiteral("Юрьев"));
+        f.signInDirectly(QStringLiteral("Яковлев"));
+        activate(QStringLiteral("Label2"));
+        f.folder.exec(QStringLiteral("DELETE FROM Users WHERE ID = %1").arg(id));
+        if (since == u"refresh")
+            Data->UserTab->refresh();
+        else if (since == u"close")
+            Data->UserTab->close();
+
+        activate(entry);
+        QCOMPARE(f.boxes.texts(), QStringList{DbError::studentMissing().message()});
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Users WHERE \"путь\" <> ''")).toInt(), 0);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Result WHERE ID_User <> %1").arg(id)).toInt(), 0);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Result")).toInt(), 1);
+        const QString page = entry == u"Label8" ? QStringLiteral("Glaves\\Введение.htm") : chapterPage(3);
+        QCOMPARE(Form2->WebBrowser1->location(), platform::expandFileName(page));
     }
 
     // Folder and page together may not fit the 100 characters of the column.

@@ -1,8 +1,8 @@
-#include "HostilePages.h"
-#include "Startup.h"
-#include "Unit2.h"
-#include "Widgets.h"
-#include "WindowFixture.h"
+#include "app/Startup.h"
+#include "platform/Widgets.h"
+#include "reader/Unit2.h"
+#include "tests/reader/HostilePages.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QApplication>
 #include <QSignalSpy>

@@ -1,9 +1,9 @@
-#include "Unit11.h"
-#include "Unit5.h"
-#include "Unit7.h"
-#include "Unit9.h"
-#include "Widgets.h"
-#include "WindowFixture.h"
+#include "platform/Widgets.h"
+#include "side/Unit11.h"
+#include "side/Unit5.h"
+#include "side/Unit7.h"
+#include "side/Unit9.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QDir>
 #include <QLabel>
@@ -41,7 +41,7 @@ private Q_SLOTS:
         QCOMPARE(Form5->windowTitle(), QStringLiteral("Автор"));
         QCOMPARE(Form5->pos(), QPoint(299, 207));
         QCOMPARE(Form5->size(), QSize(434, 299));
-        // The '&' underlines the next letter, as on the original labels; the blanks stay.
+        // The '&' underlines the next letter, as on a mnemonic; the blanks stay.
         QVERIFY(Form5->Label1->text().contains(QStringLiteral("<u>А</u>втор программы Равенов")));
         QVERIFY(Form5->Label2->text().contains(QStringLiteral("      <u>О</u>ртанский государственный университет")));
         QCOMPARE(Form5->Label1->palette().color(QPalette::WindowText), QColor(Qt::white));

@@ -1,8 +1,8 @@
-#include "CursorTableModel.h"
-#include "DBNavigator.h"
-#include "Unit3.h"
-#include "Widgets.h"
-#include "WindowFixture.h"
+#include "platform/CursorTableModel.h"
+#include "platform/DBNavigator.h"
+#include "platform/Widgets.h"
+#include "stats/Unit3.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -1,11 +1,12 @@
-#include "TableCursor.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "Unit4.h"
-#include "Unit8.h"
-#include "WebView.h"
-#include "Widgets.h"
-#include "WindowFixture.h"
+#include "app/Unit4.h"
+#include "data/DbError.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/WebView.h"
+#include "platform/Widgets.h"
+#include "reader/Unit2.h"
+#include "signin/Unit1.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -14,9 +15,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <string>
 
 #include <unistd.h>
 
@@ -105,6 +112,55 @@ void checkInitialMode()
 bool inRegistrationMode()
 {
     return Form1->height() == 295 && Form1->BitBtn1->isVisibleTo(Form1) && !Form1->SpeedButton2->isVisibleTo(Form1);
+}
+
+QString racedName(const QString &round)
+{
+    return QStringLiteral("Студент ") + round;
+}
+
+// Another copy of the program on the same Data.mdb, in a child process. Each line from the test
+// is one step, begun at the moment the line names (the steady clock's nanoseconds, shared by the
+// processes) and answered with one line:
+//   "T register N": registers "Студент N"; "stored" or "taken".
+//   "T find N C": makes that student and the chapter "ГлаваC" current; "ready".
+//   "T open": makes sure of the student's result row of the chapter; "done".
+int runCopy(const QString &folder)
+{
+    TData data;
+    Data = &data;
+    data.connectTo(folder);
+    for (std::string line; std::getline(std::cin, line);) {
+        QStringList words = QString::fromStdString(line).split(u' ');
+        const qint64 start = words.takeFirst().toLongLong();
+        // Spinning, not sleeping: both copies must begin within microseconds of each other.
+        while (std::chrono::steady_clock::now().time_since_epoch().count() < start) {
+        }
+        QString answer;
+        try {
+            if (words.value(0) == u"register") {
+                const NewStudent student{racedName(words.value(1)), QStringLiteral("pw"), QStringLiteral("ПО-21"),
+                                         QStringLiteral("1 - Курс"), introduction};
+                answer = registerStudent(data.UserTab, student) == Registration::Stored ? QStringLiteral("stored")
+                                                                                        : QStringLiteral("taken");
+            } else if (words.value(0) == u"find") {
+                data.UserTab->refresh();
+                const bool found =
+                    data.UserTab->locate(QStringLiteral("фамилия"), racedName(words.value(1))) &&
+                    data.GlavesTab->locate(QStringLiteral("Caption"), QStringLiteral("Глава") + words.value(2));
+                answer = found ? QStringLiteral("ready") : QStringLiteral("missing");
+            } else if (words.value(0) == u"open") {
+                PrepareResult();
+                answer = QStringLiteral("done");
+            }
+        } catch (const DbError &e) {
+            answer = QStringLiteral("error ") + e.message();
+        }
+        std::printf("%s\n", answer.toUtf8().constData());
+        std::fflush(stdout);
+    }
+    Data = nullptr;
+    return 0;
 }
 
 } // namespace
@@ -337,6 +393,38 @@ private Q_SLOTS:
         QCOMPARE(Form1->Edit1->text(), QStringLiteral("Сидорова А.П."));
     }
 
+    // A deep program folder and the page path may not fit the 100 characters of "путь" together:
+    // then the page path alone is stored, and the next sign-in opens the page.
+    void registrationInADeepFolder_data()
+    {
+        QTest::addColumn<int>("total");
+        QTest::newRow("100 fits") << 100;
+        QTest::newRow("101 does not") << 101;
+    }
+    void registrationInADeepFolder()
+    {
+        QFETCH(int, total);
+        WindowFixture f;
+        showSignIn();
+        const QString folder = u'/' + QString(total - int(introduction.size()) - 2, u'п') + u'/';
+        platform::setProgramFolder(folder);
+        fillRegistration(QStringLiteral("Глубоков"), QStringLiteral("pw"), QStringLiteral("ПО-21"), 0);
+        Form1->BitBtn1->click();
+        QVERIFY(f.boxes.records.isEmpty());
+        const QString stored = total <= 100 ? folder + introduction : introduction;
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT \"путь\" FROM Users")).toString(), stored);
+
+        platform::setProgramFolder(f.folder.path());
+        Form2->hide();
+        Form1->BitBtn3->click();
+        Form1->show();
+        logIn(QStringLiteral("Глубоков"), QStringLiteral("pw"));
+        // A whole path names the introduction in a folder that is not the program's: that is no
+        // course page, so the program's own introduction opens instead.
+        QCOMPARE(Form2->WebBrowser1->location(), platform::expandFileName(introduction));
+        QVERIFY(QFileInfo::exists(platform::localPath(Form2->WebBrowser1->location())));
+    }
+
     void unusualTextIsStoredVerbatim_data()
     {
         QTest::addColumn<QString>("name");
@@ -345,6 +433,9 @@ private Q_SLOTS:
                                         << QStringLiteral("'; DROP TABLE Glaves");
         QTest::newRow("emoji") << QStringLiteral("Студент 🎓 Ёжиков 😀") << QStringLiteral("Психология 🧠");
         QTest::newRow("right to left") << QStringLiteral("שלום עליכם مرحبا") << QStringLiteral("עברית");
+        QTest::newRow("joined emoji and a flag")
+            << QStringLiteral("Семья 👨‍👩‍👧 🏴󠁧󠁢󠁳󠁣󠁴󠁿")
+            << QStringLiteral("Ш\u0301кола");
         QTest::newRow("percent and underscore") << QStringLiteral("100% _a_ \\ \\n") << QStringLiteral("%_%");
     }
     void unusualTextIsStoredVerbatim()
@@ -401,6 +492,59 @@ private Q_SLOTS:
         QCOMPARE(f.boxes.records.size(), 1);
     }
 
+    // Two copies of the program on one Data.mdb register one name at the same moment, then open
+    // one chapter for that student at the same moment: one row each time.
+    void twoCopiesAtTheSameMoment()
+    {
+        TestFolder folder;
+        QProcess copies[2];
+        for (QProcess &copy : copies) {
+            copy.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--copy"), folder.path()});
+            QVERIFY(copy.waitForStarted());
+        }
+        // Both copies begin the step at one moment, a little after both have the line.
+        const auto step = [&copies](const QString &line) {
+            const auto start = std::chrono::steady_clock::now() + std::chrono::milliseconds(3);
+            const QByteArray timed = QByteArray::number(qint64(start.time_since_epoch().count())) + ' ' + line.toUtf8();
+            for (QProcess &copy : copies) {
+                copy.write(timed + '\n');
+                copy.waitForBytesWritten();
+            }
+            QStringList answers;
+            for (QProcess &copy : copies) {
+                while (!copy.canReadLine() && copy.waitForReadyRead(30000)) {
+                }
+                answers << QString::fromUtf8(copy.readLine()).trimmed();
+            }
+            answers.sort();
+            return answers;
+        };
+
+        constexpr int rounds = 200;
+        int wrongAnswers = 0;
+        for (int round = 0; round < rounds; ++round) {
+            const QString n = QString::number(round);
+            if (step(QStringLiteral("register ") + n) != QStringList{QStringLiteral("stored"), QStringLiteral("taken")})
+                ++wrongAnswers;
+            QCOMPARE(step(QStringLiteral("find %1 %2").arg(n).arg(1 + round % 6)),
+                     QStringList(2, QStringLiteral("ready")));
+            QCOMPARE(step(QStringLiteral("open")), QStringList(2, QStringLiteral("done")));
+        }
+        for (QProcess &copy : copies) {
+            copy.closeWriteChannel();
+            QVERIFY(copy.waitForFinished());
+        }
+        const QString twice = QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 GROUP BY %2 HAVING count(*) > 1)");
+        const int names = folder.scalar(twice.arg(QStringLiteral("Users"), QStringLiteral("\"фамилия\""))).toInt();
+        const int results =
+            folder.scalar(twice.arg(QStringLiteral("Result"), QStringLiteral("ID_User, ID_glava"))).toInt();
+        qInfo("rounds: %d, names registered twice: %d, result rows made twice: %d", rounds, names, results);
+        QCOMPARE(names, 0);
+        QCOMPARE(results, 0);
+        QCOMPARE(wrongAnswers, 0);
+        QCOMPARE(folder.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), rounds);
+    }
+
     void duplicateName()
     {
         WindowFixture f;
@@ -425,9 +569,6 @@ private Q_SLOTS:
         WindowFixture f;
         showSignIn();
         Form1->SpeedButton1->click();
-        QCOMPARE(Form1->Edit1->maxLength(), 50);
-        QCOMPARE(Form1->Edit2->maxLength(), 6);
-        QCOMPARE(Form1->Edit3->maxLength(), 20);
 
         const QString longName = QString(60, u'Ж');
         typeText(Form1->Edit1, longName);
@@ -468,6 +609,87 @@ private Q_SLOTS:
         Form1->BitBtn2->click();
         QCOMPARE(f.boxes.texts().size(), 1);
         QVERIFY(Form2->isVisible());
+    }
+
+    // Pasted at the width of the column, a character is stored whole or left out whole.
+    void pasteAtTheLimit_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("at"); // where the paste goes; -1: the end
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("stored");
+        const QString name(49, u'Ж');
+        const QString thumb = QStringLiteral("👍🏽"); // two code points, one character
+        QTest::newRow("emoji fills the name")
+            << "Edit1"
+            << "фамилия" << name << -1 << QStringLiteral("😀🎓") << name + QStringLiteral("😀");
+        QTest::newRow("emoji with modifier left out") << "Edit1"
+                                                      << "фамилия" << name << -1 << thumb << name;
+        QTest::newRow("inside the name") << "Edit1"
+                                         << "фамилия" << QString(47, u'Ж') + QStringLiteral("ab") << 10
+                                         << QStringLiteral("😀😀😀😀")
+                                         << QString(10, u'Ж') + QStringLiteral("😀") + QString(37, u'Ж') +
+                                                QStringLiteral("ab");
+        QTest::newRow("password") << "Edit2"
+                                  << "пароль" << QStringLiteral("12345") << -1 << QStringLiteral("😀😀")
+                                  << QStringLiteral("12345😀");
+    }
+    void pasteAtTheLimit()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, column);
+        QFETCH(QString, before);
+        QFETCH(int, at);
+        QFETCH(QString, pasted);
+        QFETCH(QString, stored);
+        WindowFixture f;
+        showSignIn();
+        fillRegistration(QStringLiteral("Иванов"), QStringLiteral("pw"), QStringLiteral("ПО-21"), 0);
+        auto *edit = qobject_cast<QLineEdit *>(control(box));
+        edit->setText(before);
+        edit->setCursorPosition(at < 0 ? int(before.size()) : at);
+        edit->insert(pasted);
+        QCOMPARE(edit->text(), stored);
+
+        Form1->BitBtn1->click();
+        QVERIFY(f.boxes.records.isEmpty());
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT \"%1\" FROM Users").arg(column)).toString(), stored);
+    }
+
+    // Text that would show as something other than what is stored is refused, naming the box.
+    void unsafeCharactersRefused_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("NUL in the name") << "Edit1" << QStringLiteral("Иван") + QChar(0) + QStringLiteral("ов")
+                                         << "Ф.И.О пользователя";
+        QTest::newRow("right-to-left override in the name")
+            << "Edit1" << QStringLiteral("Иванов \u202Eвонави") << "Ф.И.О пользователя";
+        QTest::newRow("half an emoji in the name")
+            << "Edit1" << QStringLiteral("Иванов ") + QChar(0xD83D) << "Ф.И.О пользователя";
+        QTest::newRow("escape in the password") << "Edit2" << QStringLiteral("ab\x1b") << "пароль";
+        QTest::newRow("isolate in the specialty") << "Edit3" << QStringLiteral("\u2067ПО-21") << "специальность";
+        QTest::newRow("line separator in the specialty") << "Edit3" << QStringLiteral("ПО\u202821") << "специальность";
+    }
+    void unsafeCharactersRefused()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QString, label);
+        WindowFixture f;
+        showSignIn();
+        fillRegistration(QStringLiteral("Иванов"), QStringLiteral("pw"), QStringLiteral("ПО-21"), 0);
+        qobject_cast<QLineEdit *>(control(box))->setText(text);
+        Form1->BitBtn1->click();
+
+        QCOMPARE(f.boxes.records.size(), 1);
+        QVERIFY(f.boxes.texts().first().startsWith(QStringLiteral("В поле «%1» есть недопустимые символы").arg(label)));
+        QCOMPARE(userCount(f), 0);
+        QVERIFY(inRegistrationMode());
+        QCOMPARE(Form1->focusWidget(), control(box));
     }
 
     void registrationThatCannotBeStored()
@@ -624,5 +846,16 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestSignIn)
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], "--copy") == 0) {
+        QCoreApplication app(argc, argv);
+        return runCopy(QString::fromLocal8Bit(argv[2]));
+    }
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestSignIn test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_signin.moc"

@@ -1,12 +1,12 @@
-#include "TestFolder.h"
+#include "tests/support/TestFolder.h"
+
+#include "tests/support/RawSql.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QUuid>
+
+#include <sqlite3.h>
 
 #include <stdexcept>
 
@@ -32,20 +32,6 @@ void copyTree(const QString &from, const QString &to)
         else
             QFile::copy(src, to + u'/' + rel);
     }
-}
-
-template <typename Fn> void withDatabase(const QString &file, Fn fn)
-{
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        if (!db.open())
-            throw std::runtime_error(db.lastError().text().toStdString());
-        fn(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
 }
 
 } // namespace
@@ -79,28 +65,34 @@ QString TestFolder::databaseFile() const
 
 void TestFolder::exec(const QString &sql) const
 {
-    withDatabase(databaseFile(), [&](QSqlDatabase &db) {
-        const QStringList statements = sql.split(QStringLiteral(";\n"), Qt::SkipEmptyParts);
-        for (QString statement : statements) {
-            statement = statement.trimmed();
-            if (statement.endsWith(u';'))
-                statement.chop(1);
-            if (statement.isEmpty())
-                continue;
-            QSqlQuery q(db);
-            if (!q.exec(statement))
-                throw std::runtime_error((statement + QStringLiteral(": ") + q.lastError().text()).toStdString());
-        }
-    });
+    rawsql::exec(databaseFile(), sql);
 }
 
 QVariant TestFolder::scalar(const QString &sql) const
 {
-    QVariant result;
-    withDatabase(databaseFile(), [&](QSqlDatabase &db) {
-        QSqlQuery q(db);
-        if (q.exec(sql) && q.next())
-            result = q.value(0);
-    });
-    return result;
+    return rawsql::scalar(databaseFile(), sql);
+}
+
+FileHolder::FileHolder(const QString &file, bool readersToo)
+{
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+        sqlite3_exec(m_db, readersToo ? "BEGIN EXCLUSIVE" : "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) !=
+            SQLITE_OK) {
+        release();
+        throw std::runtime_error("cannot hold " + file.toStdString());
+    }
+}
+
+FileHolder::~FileHolder()
+{
+    release();
+}
+
+void FileHolder::release()
+{
+    if (!m_db)
+        return;
+    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(m_db);
+    m_db = nullptr;
 }

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "MessageBoxes.h"
-#include "ProgramPaths.h"
-#include "TableCursor.h"
-#include "TestFolder.h"
-#include "Unit2.h"
-#include "Unit8.h"
-#include "WebView.h"
-#include "WindowSet.h"
+#include "app/WindowSet.h"
+#include "data/TableCursor.h"
+#include "data/Unit8.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramPaths.h"
+#include "platform/WebView.h"
+#include "reader/Unit2.h"
+#include "tests/support/TestFolder.h"
 
 #include <QApplication>
 #include <QString>
@@ -59,6 +59,7 @@ struct WindowFixture
         Data->UserTab->refresh();
         if (!Data->UserTab->locate(QStringLiteral("фамилия"), name))
             throw std::runtime_error("no such student");
+        Data->setStudentId(Data->UserTab->fieldByName(QStringLiteral("ID")).asInteger());
         Form2->setVisible(true);
         Form2->setWindowTitle(QStringLiteral("Электроный учебник - ") + name);
     }

@@ -36,8 +36,7 @@ static int title_contains(Display *d, Window w, Atom utf8, Atom net_name, const 
     unsigned long count, after;
     unsigned char *data = NULL;
     int found = 0;
-    if (XGetWindowProperty(d, w, net_name, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
-            Success &&
+    if (XGetWindowProperty(d, w, net_name, 0, 1024, False, utf8, &type, &format, &count, &after, &data) == Success &&
         data) {
         found = strstr((const char *)data, part) != NULL;
         XFree(data);

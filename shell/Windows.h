@@ -1,0 +1,105 @@
+#pragma once
+
+// How the windows reach each other. A window library knows only these interfaces; the program's
+// window set implements Windows and makes the windows, so no window library links another.
+
+#include <QString>
+
+class QWidget;
+class TableCursor;
+
+namespace platform {
+class ClickableLabel;
+class WebView;
+} // namespace platform
+
+namespace shell {
+
+// The reader, as the sign-in, test and manual windows see it.
+class Reader
+{
+public:
+    virtual ~Reader() = default;
+    virtual QWidget *asWidget() = 0;
+    // The page view (WebBrowser1).
+    virtual platform::WebView *browser() = 0;
+    // Chapter 1..6's label.
+    virtual platform::ClickableLabel *chapterLabel(int chapter) const = 0;
+    // "&Начать тест".
+    virtual void setTestEnabled(bool enabled) = 0;
+    // What "путь" keeps for a page: the view's folder followed by the page path, or the page
+    // path alone when the whole does not fit the column (cut, it would name no page; the page
+    // path alone is expanded against the current directory at sign-in). UserTab must be open.
+    virtual QString pathToStore(const QString &page) const = 0;
+    // Opens the page remembered for the student (column путь): a path that is not a course page
+    // opens the introduction, with a notice. An empty path leaves the view empty.
+    virtual void openStoredPage(const QString &stored) = 0;
+};
+
+// The test window, as the reader launches a test in it.
+class TestWindow
+{
+public:
+    virtual ~TestWindow() = default;
+    virtual QWidget *asWidget() = 0;
+    // Why a test of this chapter cannot start, as a Russian message; empty when it can.
+    virtual QString launchProblem(TableCursor *testTab) const = 0;
+    virtual void setQuestionCount(int count) = 0;
+    virtual int questionCount() const = 0;
+    // The minutes the running test allows, read when the window was shown.
+    virtual int minutesLeft() const = 0;
+    virtual void startCountdown() = 0;
+};
+
+// The statistics window.
+class Statistics
+{
+public:
+    virtual ~Statistics() = default;
+    virtual QWidget *asWidget() = 0;
+    // Brings the lists up to date with the data module's cursors.
+    virtual void prepare() = 0;
+};
+
+// The presentations window.
+class Presentations
+{
+public:
+    virtual ~Presentations() = default;
+    virtual void fillAndShow() = 0;
+};
+
+// The user manual with a frame.
+class Manual
+{
+public:
+    virtual ~Manual() = default;
+    virtual QWidget *asWidget() = 0;
+    virtual platform::WebView *browser() = 0;
+};
+
+// The program's windows. The side windows are made on first use.
+class Windows
+{
+public:
+    virtual ~Windows() = default;
+    virtual QWidget *greeting() = 0;
+    virtual QWidget *signIn() = 0;
+    virtual Reader *reader() = 0;
+    virtual Statistics *statistics() = 0;
+    virtual TestWindow *test() = 0;
+    virtual QWidget *customer() = 0;
+    virtual Manual *manual() = 0;
+    virtual Presentations *presentations() = 0;
+    // The customer window if it has been made, else null: closing it must not make it.
+    virtual QWidget *customerIfMade() = 0;
+};
+
+// The window set of the running program; null while there is none.
+Windows *windows();
+void setWindows(Windows *set);
+
+// Shows a window and brings it to the front with the focus.
+void bringToFront(QWidget *window);
+
+} // namespace shell
