@@ -21,12 +21,18 @@ public:
     virtual QWidget *widget() = 0;
     virtual void open(const QUrl &url) = 0;
     virtual void openHtml(const QString &html, const QUrl &base) = 0;
+    // The address of the page shown.
+    virtual QUrl url() const = 0;
 };
 
 struct PageEngineHooks
 {
-    // A link the student clicked: true lets the view follow it.
-    std::function<bool(const QUrl &)> followLink;
+    // A page, frame or new window the page itself asks for (a link, frame, redirect or form):
+    // true lets the view show it. clicked: the student clicked a link of the page.
+    std::function<bool(const QUrl &url, bool clicked, bool mainFrame)> request;
+    // Every file or address the view is about to load, the page itself and its pictures and
+    // styles included: false blocks it.
+    std::function<bool(const QUrl &)> mayLoad;
     // Each finished load: the page's address and whether it loaded.
     std::function<void(const QUrl &, bool)> loaded;
 };

@@ -1,5 +1,6 @@
 #include "platform/ShellOpen.h"
 
+#include "platform/CourseFiles.h"
 #include "platform/ProgramPaths.h"
 
 #include <QCoreApplication>
@@ -22,11 +23,20 @@ QHash<QString, std::optional<QString>> &ownVariables()
     return variables;
 }
 
+const QStringList openedSchemes{QStringLiteral("file"), QStringLiteral("http"), QStringLiteral("https")};
+
 class DesktopOpener : public QObject
 {
     Q_OBJECT
 public:
     using QObject::QObject;
+
+    // Qt warns about a handler destroyed while still registered.
+    ~DesktopOpener() override
+    {
+        for (const QString &scheme : openedSchemes)
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
 
 public Q_SLOTS:
     void open(const QUrl &url)
@@ -46,13 +56,21 @@ public Q_SLOTS:
 
 bool shellOpen(const QString &path)
 {
-    const QString local = localPath(path);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(local)));
+    const QString file = QDir::current().absoluteFilePath(localPath(path));
+    if (!insideCourseFolder(file, CourseFolder::Presentations))
+        return false;
+    // What the desktop makes of it is its own business.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    return true;
 }
 
-bool openInBrowser(const QString &url)
+bool openInBrowser(const QUrl &url)
 {
-    return QDesktopServices::openUrl(QUrl(url));
+    const QString scheme = url.scheme().toLower();
+    if ((scheme != u"http" && scheme != u"https") || url.host().isEmpty())
+        return false;
+    QDesktopServices::openUrl(url);
+    return true;
 }
 
 void setOwnEnvironment(const char *name, const QByteArray &value)
@@ -79,10 +97,10 @@ QProcessEnvironment userEnvironment()
     return environment;
 }
 
-void installDesktopOpener()
+void installDesktopOpener(QObject *owner)
 {
-    auto *opener = new DesktopOpener(QCoreApplication::instance());
-    for (const QString &scheme : {QStringLiteral("file"), QStringLiteral("http"), QStringLiteral("https")})
+    auto *opener = new DesktopOpener(owner ? owner : QCoreApplication::instance());
+    for (const QString &scheme : openedSchemes)
         QDesktopServices::setUrlHandler(scheme, opener, "open");
 }
 

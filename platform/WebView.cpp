@@ -1,12 +1,18 @@
 #include "platform/WebView.h"
 
+#include "platform/CourseFiles.h"
 #include "platform/PageEngine.h"
 #include "platform/ProgramPaths.h"
 #include "platform/ShellOpen.h"
 
-#include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QStyle>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -97,36 +103,142 @@ QUrl warmUpPage()
 }
 #endif
 
-bool followLink(const QUrl &url)
+// An address as the student may read it in a notice: no control or direction characters, and
+// not longer than a line.
+QString readable(const QUrl &url)
 {
-    switch (classifyLink(url)) {
-    case LinkTarget::InView:
-        return true;
-    case LinkTarget::DesktopProgram:
-        shellOpen(url.toLocalFile());
-        return false;
-    case LinkTarget::Browser:
-        openInBrowser(url.toString());
-        return false;
-    }
-    return false;
+    QString text = url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toDisplayString();
+    text.removeIf([](QChar c) { return !c.isPrint(); });
+    constexpr int longest = 100;
+    if (text.size() > longest)
+        text = text.left(longest / 2 - 1) + QStringLiteral("…") + text.right(longest / 2 - 1);
+    return text;
 }
 
-} // namespace
+QString clickRefused(const QUrl &url)
+{
+    return QStringLiteral("Ссылка не открыта: «%1». Учебник открывает только свои страницы, презентации из папки "
+                          "Present и веб-адреса http и https.")
+        .arg(readable(url));
+}
+
+QString unclickedRefused(const QUrl &url)
+{
+    return QStringLiteral("Страница пыталась без вашего щелчка открыть «%1». Это запрещено, ничего не открыто.")
+        .arg(readable(url));
+}
+
+QString pageRefused(const QString &path)
+{
+    return QStringLiteral("Страница не открыта: «%1» не является страницей учебника из папки Glaves.")
+        .arg(readable(QUrl::fromLocalFile(path)));
+}
+
+// Whether the view may load a file or address: only what lies inside Glaves.
+bool mayLoad(const QUrl &url)
+{
+    if (url.scheme() == u"data" || url == QUrl(QStringLiteral("about:blank")))
+        return true;
+    return url.isLocalFile() && insideCourseFolder(url.toLocalFile(), CourseFolder::Pages);
+}
+
+// Plain text, so an address cannot bring markup of its own.
+class NoticeBar : public QFrame
+{
+public:
+    explicit NoticeBar(QWidget *parent) : QFrame(parent)
+    {
+        setObjectName(QStringLiteral("NoticeBar"));
+        setAutoFillBackground(true);
+        QPalette colours = palette();
+        colours.setColor(QPalette::Window, QColor(255, 243, 196));
+        colours.setColor(QPalette::WindowText, QColor(60, 45, 0));
+        setPalette(colours);
+        setFrameShape(QFrame::StyledPanel);
+
+        auto *icon = new QLabel(this);
+        icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
+        m_text = new QLabel(this);
+        m_text->setTextFormat(Qt::PlainText);
+        m_text->setWordWrap(true);
+        m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        auto *close = new QToolButton(this);
+        close->setObjectName(QStringLiteral("CloseNotice"));
+        close->setText(QStringLiteral("✕"));
+        close->setToolTip(QStringLiteral("Скрыть сообщение"));
+        close->setAutoRaise(true);
+        QObject::connect(close, &QToolButton::clicked, this, [this] { say({}); });
+
+        auto *layout = new QHBoxLayout(this);
+        layout->setContentsMargins(6, 3, 3, 3);
+        layout->addWidget(icon, 0, Qt::AlignTop);
+        layout->addWidget(m_text, 1);
+        layout->addWidget(close, 0, Qt::AlignTop);
+        hide();
+    }
+
+    void say(const QString &text)
+    {
+        m_text->setText(text);
+        setVisible(!text.isEmpty());
+    }
+
+    QString text() const { return isHidden() ? QString() : m_text->text(); }
+
+private:
+    QLabel *m_text;
+};
+
+// The light view, held to the same files as the web engine: pictures and styles load only from
+// inside Glaves.
+class CourseTextBrowser : public QTextBrowser
+{
+public:
+    using QTextBrowser::QTextBrowser;
+
+    QVariant loadResource(int type, const QUrl &name) override
+    {
+        const QUrl url = name.isRelative() ? source().resolved(name) : name;
+        if (mayLoad(url))
+            return QTextBrowser::loadResource(type, name);
+        // Something in its place: given nothing, the document reads the file itself.
+        if (type == QTextDocument::ImageResource) {
+            QImage nothing(1, 1, QImage::Format_ARGB32);
+            nothing.fill(Qt::transparent);
+            return nothing;
+        }
+        return QByteArray();
+    }
+};
+
+// Where a link goes, by the real path of a local file: a course page opens in the view, a file
+// inside Present in the desktop's program for it, an http or https address in the desktop's
+// browser. Anything else is refused.
+enum class LinkTarget
+{
+    InView,
+    Presentation,
+    Browser,
+    Refused
+};
 
 LinkTarget classifyLink(const QUrl &url)
 {
-    const QString scheme = url.scheme().toLower();
-    if (scheme == u"file" || scheme.isEmpty()) {
-        const QString suffix = QFileInfo(url.path()).suffix().toLower();
-        if (suffix == u"htm" || suffix == u"html" || url.path().isEmpty())
+    if (url.isLocalFile()) {
+        const QString file = url.toLocalFile();
+        if (isCoursePage(file))
             return LinkTarget::InView;
-        return LinkTarget::DesktopProgram;
+        if (insideCourseFolder(file, CourseFolder::Presentations))
+            return LinkTarget::Presentation;
+        return LinkTarget::Refused;
     }
-    if (scheme == u"about" || scheme == u"data")
-        return LinkTarget::InView;
-    return LinkTarget::Browser;
+    const QString scheme = url.scheme().toLower();
+    if ((scheme == u"http" || scheme == u"https") && !url.host().isEmpty())
+        return LinkTarget::Browser;
+    return LinkTarget::Refused;
 }
+
+} // namespace
 
 class WebView::Impl
 {
@@ -144,18 +256,19 @@ public:
     {
         if (widget)
             return;
-        auto *layout = new QVBoxLayout(q);
-        layout->setContentsMargins(0, 0, 0, 0);
 #ifdef TEXTBOOK_WEBENGINE
         if (backendChoice() == Backend::WebEngine) {
             if (CreatePageEngine make = pageEngineFactory()) {
                 PageEngineHooks hooks;
-                hooks.followLink = followLink;
+                hooks.request = [this](const QUrl &url, bool clicked, bool mainFrame) {
+                    return request(url, clicked, mainFrame);
+                };
+                hooks.mayLoad = mayLoad;
                 hooks.loaded = [this](const QUrl &url, bool ok) {
                     // The warm-up page of prepare() is nobody's business.
                     if (q->navigationCount() == 0 && url == warmUpPage())
                         return;
-                    Q_EMIT q->loadFinished(ok);
+                    Q_EMIT q->loadFinished(ok && !standIn);
                 };
                 engine.reset(make(q, hooks));
                 widget = engine->widget();
@@ -163,64 +276,129 @@ public:
         }
 #endif
         if (!widget) {
-            auto *browser = new QTextBrowser(q);
+            auto *browser = new CourseTextBrowser(q);
             browser->setOpenLinks(false);
             browser->setFrameShape(QFrame::NoFrame);
+            // Only the student's click reaches here: the light view runs no scripts.
             QObject::connect(browser, &QTextBrowser::anchorClicked, q, [this](const QUrl &link) {
                 const QUrl url = text->source().resolved(link);
-                if (followLink(url))
+                if (request(url, true, true))
                     showInText(url.toLocalFile());
             });
             text = browser;
             widget = browser;
         }
-        layout->addWidget(widget);
+        layout->addWidget(widget, 1);
+    }
+
+    // What becomes of a page, frame or window the page asks for: true shows it in the view.
+    // Only the student's click may send something out of the view.
+    bool request(const QUrl &url, bool clicked, bool mainFrame)
+    {
+        const LinkTarget target = classifyLink(url);
+        if (target == LinkTarget::InView) {
+            if (mainFrame) {
+                standIn = false;
+                notice->say({});
+            }
+            return true;
+        }
+        if (url.scheme() == u"about" && !mainFrame)
+            return true; // an empty frame
+        if (!clicked || !mainFrame) {
+            notice->say(unclickedRefused(url));
+            return false;
+        }
+        const bool handedOver = (target == LinkTarget::Browser && openInBrowser(url)) ||
+                                (target == LinkTarget::Presentation && shellOpen(url.toLocalFile()));
+        if (!handedOver)
+            notice->say(clickRefused(url));
+        return false;
     }
 
     void show(const QString &file)
     {
         create();
-        const bool exists = !file.isEmpty() && QFileInfo(file).isFile();
+        notice->say({});
+        if (!file.isEmpty() && !isCoursePage(file)) {
+            notice->say(pageRefused(file));
+            showStandIn({});
+            return;
+        }
+        if (!file.isEmpty() && QFileInfo(file).isFile()) {
+            standIn = false;
+#ifdef TEXTBOOK_WEBENGINE
+            if (engine) {
+                engine->open(QUrl::fromLocalFile(file));
+                return;
+            }
+#endif
+            showInText(file);
+            return;
+        }
+        showStandIn(file.isEmpty() ? QString() : missingPageHtml(file));
+    }
+
+    // Something other than the page asked for stands in its place: nothing, or a notice.
+    void showStandIn(const QString &html)
+    {
+        standIn = true;
 #ifdef TEXTBOOK_WEBENGINE
         if (engine) {
-            if (file.isEmpty())
+            if (html.isEmpty())
                 engine->open(QUrl(QStringLiteral("about:blank")));
-            else if (exists)
-                engine->open(QUrl::fromLocalFile(file));
             else
-                engine->openHtml(missingPageHtml(file), QUrl::fromLocalFile(file));
+                engine->openHtml(html, QUrl());
             return;
         }
 #endif
-        if (file.isEmpty()) {
+        if (html.isEmpty())
             text->clear();
-        } else if (exists) {
-            showInText(file);
-            return;
-        } else {
-            text->setHtml(missingPageHtml(file));
-        }
-        Q_EMIT q->loadFinished(exists);
+        else
+            text->setHtml(html);
+        Q_EMIT q->loadFinished(false);
     }
 
     void showInText(const QString &file)
     {
         if (!QFileInfo(file).isFile()) {
-            text->setHtml(missingPageHtml(file));
-            Q_EMIT q->loadFinished(false);
+            showStandIn(missingPageHtml(file));
             return;
         }
+        standIn = false;
         text->setSource(QUrl::fromLocalFile(file));
         Q_EMIT q->loadFinished(true);
     }
 
+    QUrl shownUrl() const
+    {
+        if (standIn || !widget)
+            return {};
+#ifdef TEXTBOOK_WEBENGINE
+        if (engine)
+            return engine->url();
+#endif
+        return text->source();
+    }
+
     WebView *q;
+    QVBoxLayout *layout = nullptr;
+    NoticeBar *notice = nullptr;
     QWidget *widget = nullptr;
     QTextBrowser *text = nullptr;
     std::unique_ptr<PageEngine> engine;
+    // Nothing, or a notice, stands where a page would be.
+    bool standIn = true;
 };
 
-WebView::WebView(QWidget *parent) : QWidget(parent), d(std::make_unique<Impl>(this)) {}
+WebView::WebView(QWidget *parent) : QWidget(parent), d(std::make_unique<Impl>(this))
+{
+    d->layout = new QVBoxLayout(this);
+    d->layout->setContentsMargins(0, 0, 0, 0);
+    d->layout->setSpacing(0);
+    d->notice = new NoticeBar(this);
+    d->layout->addWidget(d->notice);
+}
 
 WebView::~WebView() = default;
 
@@ -234,6 +412,21 @@ void WebView::Navigate(const QString &path)
 QString WebView::Path() const
 {
     return programFolder();
+}
+
+QUrl WebView::shownUrl() const
+{
+    return d->shownUrl();
+}
+
+void WebView::showNotice(const QString &text)
+{
+    d->notice->say(text);
+}
+
+QString WebView::notice() const
+{
+    return d->notice->text();
 }
 
 void WebView::prepare()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 #include <QWidget>
 
 #include <memory>
@@ -23,8 +24,10 @@ public:
     explicit WebView(QWidget *parent = nullptr);
     ~WebView() override;
 
-    // Opens a full local file path; backslashes in it are folder separators. A missing file
-    // shows a Russian notice in the view instead of the page.
+    // Opens a full local file path; backslashes in it are folder separators. A missing page
+    // shows a Russian notice in the view instead of the page. A path that is not a course page
+    // (an .htm or .html file inside Glaves, by its real path) is not opened: the view is left
+    // empty and the notice bar says why.
     void Navigate(const QString &path);
     // The program's folder with a trailing separator.
     QString Path() const;
@@ -32,6 +35,13 @@ public:
     // The text last given to Navigate.
     QString location() const { return m_location; }
     int navigationCount() const { return m_navigations; }
+    // The address of the page shown; empty when none is, or a notice stands in its place.
+    QUrl shownUrl() const;
+
+    // A short notice above the page, for what the student asked for and did not get; it stays
+    // until closed or until another page opens. Empty text hides it.
+    void showNotice(const QString &text);
+    QString notice() const;
 
     // Creates the view now and, with the web engine, starts it on a blank page (call once the
     // first window is up), so the first real page comes up without the engine's start-up.
@@ -50,15 +60,5 @@ private:
     QString m_location;
     int m_navigations = 0;
 };
-
-// Where a clicked link goes: another course page opens in the view; any other local file is
-// handed to the desktop's program for it; a web address goes to the desktop's browser.
-enum class LinkTarget
-{
-    InView,
-    DesktopProgram,
-    Browser
-};
-LinkTarget classifyLink(const class QUrl &url);
 
 } // namespace platform

@@ -9,6 +9,7 @@
 #include "data/Unit8.h"
 #include "platform/Clock.h"
 #include "platform/Colours.h"
+#include "platform/CourseFiles.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramPaths.h"
@@ -93,6 +94,11 @@ QString chapterPage(int chapter)
     if (chapter == 1)
         return QStringLiteral("Glaves\\Glava1.html");
     return QStringLiteral("Glaves\\Glava%1.htm").arg(chapter);
+}
+
+QString introductionPage()
+{
+    return QStringLiteral("Glaves\\Введение.htm");
 }
 
 QString longTimeText(const QLocale &locale, QTime time)
@@ -418,6 +424,19 @@ QString TForm2::pathToStore(const QString &page) const
     return width > 0 && textWidth(whole) > width ? page : whole;
 }
 
+void TForm2::openStoredPage(const QString &stored)
+{
+    const QString path = platform::expandFileName(stored);
+    // A row anyone may write must not make the reader show or run some other file.
+    if (stored.isEmpty() || platform::isCoursePage(platform::localPath(path))) {
+        WebBrowser1->Navigate(path);
+        return;
+    }
+    WebBrowser1->Navigate(platform::expandFileName(introductionPage()));
+    WebBrowser1->showNotice(
+        QStringLiteral("Запомненная страница не является страницей учебника из папки Glaves; открыто введение."));
+}
+
 void TForm2::Label1Click()
 {
     openChapter(1, false);
@@ -480,7 +499,7 @@ void TForm2::N61Click()
 
 void TForm2::Label8Click()
 {
-    openPage({Label8}, QStringLiteral("Glaves\\Введение.htm"));
+    openPage({Label8}, introductionPage());
 }
 
 void TForm2::Label3Click()

@@ -74,6 +74,7 @@ public:
     platform::WebView *browser() override { return WebBrowser1; }
     void setTestEnabled(bool enabled) override;
     QString pathToStore(const QString &page) const override;
+    void openStoredPage(const QString &stored) override;
 
     // The status bar's panels 0..2 (time, date, always empty).
     QLabel *statusPanel(int index) const;
@@ -140,3 +141,5 @@ QString launchMessage(int chapter, int questions, int minutes);
 
 // Relative page path of chapter 1..6.
 QString chapterPage(int chapter);
+// Relative page path of the introduction.
+QString introductionPage();

@@ -31,6 +31,9 @@ public:
     // path alone when the whole does not fit the column (cut, it would name no page; the page
     // path alone is expanded against the current directory at sign-in). UserTab must be open.
     virtual QString pathToStore(const QString &page) const = 0;
+    // Opens the page remembered for the student (column путь): a path that is not a course page
+    // opens the introduction, with a notice. An empty path leaves the view empty.
+    virtual void openStoredPage(const QString &stored) = 0;
 };
 
 // The test window, as the reader launches a test in it.

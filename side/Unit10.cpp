@@ -4,6 +4,7 @@
 
 #include "data/Connection.h"
 #include "data/TableCursor.h"
+#include "platform/CourseFiles.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ShellOpen.h"
@@ -127,16 +128,22 @@ void TForm10::ComboBox1Change()
         platform::errorBox(QStringLiteral("Для темы «%1» не указан файл презентации.").arg(topic));
         return;
     }
-    if (!staysInPresentFolder(file)) {
-        platform::errorBox(QStringLiteral("Файл презентации темы «%1» указан вне папки Present:\n%2\n\n"
-                                          "Такой файл не открывается.")
-                               .arg(topic, file));
-        return;
-    }
     const QString path = QStringLiteral("Present\\") + file;
     const QString local = QDir::current().absoluteFilePath(QString(path).replace(u'\\', u'/'));
+    const QString outside = QStringLiteral("Файл презентации темы «%1» указан вне папки Present:\n%2\n\n"
+                                           "Такой файл не открывается.")
+                                .arg(topic, file);
+    if (!staysInPresentFolder(file)) {
+        platform::errorBox(outside);
+        return;
+    }
     if (!QFileInfo(local).isFile()) {
         platform::errorBox(QStringLiteral("Файл презентации не найден: ") + QDir::toNativeSeparators(local));
+        return;
+    }
+    // The real path counts too: a symbolic link inside Present may lead anywhere.
+    if (!platform::insideCourseFolder(local, platform::CourseFolder::Presentations)) {
+        platform::errorBox(outside);
         return;
     }
     platform::shellOpen(path);

@@ -467,8 +467,7 @@ void TForm1::BitBtn2Click()
             reader->asWidget()->setVisible(true);
             leave();
             reader->asWidget()->setWindowTitle(readerCaption + users->field(1).asString());
-            // No fallback page: an empty path goes to the view as it is.
-            reader->browser()->Navigate(platform::expandFileName(users->field(5).asString()));
+            reader->openStoredPage(users->field(5).asString());
         } else {
             platform::errorBox(QStringLiteral("Пароль правильный набери!"));
             Edit2->clear();

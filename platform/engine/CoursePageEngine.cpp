@@ -3,7 +3,10 @@
 #include "platform/PageEngine.h"
 
 #include <QQuickWindow>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 namespace {
@@ -21,17 +24,64 @@ void chooseSoftwareRendering()
     Q_UNUSED(chosen);
 }
 
+// Course pages are text and pictures and need nothing more. With scripts off a page can neither
+// read files nor fake a click, so a followed link is always the student's own. Local pages keep
+// their access to local files: without it the engine loads not even the pictures beside the
+// page; the load guard below keeps them to Glaves.
+void restrict(QWebEngineSettings *settings)
+{
+    using S = QWebEngineSettings;
+    for (const S::WebAttribute off :
+         {S::JavascriptEnabled, S::JavascriptCanOpenWindows, S::JavascriptCanAccessClipboard, S::JavascriptCanPaste,
+          S::AllowWindowActivationFromJavaScript, S::LocalContentCanAccessRemoteUrls, S::LocalStorageEnabled,
+          S::PluginsEnabled, S::PdfViewerEnabled, S::HyperlinkAuditingEnabled, S::NavigateOnDropEnabled,
+          S::AutoLoadIconsForPage, S::DnsPrefetchEnabled, S::WebGLEnabled, S::ScreenCaptureEnabled,
+          S::AllowRunningInsecureContent, S::AllowGeolocationOnInsecureOrigins})
+        settings->setAttribute(off, false);
+}
+
+// Every load of the page, pictures and styles included, passes the program's rule.
+class LoadGuard : public QWebEngineUrlRequestInterceptor
+{
+public:
+    LoadGuard(std::function<bool(const QUrl &)> mayLoad, QObject *parent)
+        : QWebEngineUrlRequestInterceptor(parent), m_mayLoad(std::move(mayLoad))
+    {}
+
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        if (!m_mayLoad || !m_mayLoad(info.requestUrl()))
+            info.block(true);
+    }
+
+private:
+    std::function<bool(const QUrl &)> m_mayLoad;
+};
+
 class CoursePage : public QWebEnginePage
 {
 public:
-    CoursePage(const platform::PageEngineHooks &hooks, QObject *parent) : QWebEnginePage(parent), m_hooks(hooks) {}
+    CoursePage(const platform::PageEngineHooks &hooks, QObject *parent) : QWebEnginePage(parent), m_hooks(hooks)
+    {
+        restrict(settings());
+        setUrlRequestInterceptor(new LoadGuard(hooks.mayLoad, this));
+        // A link meant for a new window: judged as the same link in this one. The window itself
+        // is never made.
+        connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest &request) {
+            const QUrl url = request.requestedUrl();
+            if (m_hooks.request && m_hooks.request(url, request.isUserInitiated(), true))
+                load(url);
+        });
+    }
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
     {
-        if (type == NavigationTypeLinkClicked && isMainFrame && m_hooks.followLink)
-            return m_hooks.followLink(url);
-        return true;
+        // The program's own loads, and going back to or reloading what was shown.
+        if (isMainFrame &&
+            (type == NavigationTypeTyped || type == NavigationTypeBackForward || type == NavigationTypeReload))
+            return true;
+        return m_hooks.request && m_hooks.request(url, type == NavigationTypeLinkClicked, isMainFrame);
     }
 
 private:
@@ -53,6 +103,7 @@ public:
     QWidget *widget() override { return m_view; }
     void open(const QUrl &url) override { m_view->setUrl(url); }
     void openHtml(const QString &html, const QUrl &base) override { m_view->setHtml(html, base); }
+    QUrl url() const override { return m_view->url(); }
 
 private:
     QWebEngineView *m_view;

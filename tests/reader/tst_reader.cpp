@@ -11,6 +11,7 @@
 #include "signin/Unit1.h"
 #include "stats/Unit3.h"
 #include "testing/Unit6.h"
+#include "tests/reader/HostilePages.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QAction>
@@ -22,6 +23,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 using platform::ClickableLabel;
@@ -444,6 +446,16 @@ private Q_SLOTS:
         QCOMPARE(stored, whole ? folder + page : page);
         // What the next sign-in opens names the page file.
         QVERIFY(QFileInfo::exists(platform::localPath(platform::expandFileName(stored))) || whole);
+    }
+
+    void hostilePages_data() { hostile::addRows(); }
+    void hostilePages()
+    {
+        auto browser = [] { return Form2->WebBrowser1->findChild<QTextBrowser *>(); };
+        hostile::run(
+            platform::WebView::Backend::TextBrowser, [&] { return browser() ? browser()->documentTitle() : QString(); },
+            [&](QPoint at) { QTest::mouseClick(browser()->viewport(), Qt::LeftButton, {}, at); },
+            [] { return Form2->WebBrowser1->grab().toImage(); });
     }
 
     void statusBar()

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 #include "platform/Widgets.h"
 #include "reader/Unit2.h"
+#include "tests/reader/HostilePages.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QApplication>
@@ -12,7 +13,7 @@
 #include <QWebEngineView>
 #endif
 
-// The reader with the real page engine: a course page loads and its links lead on.
+// The reader with the real page engine.
 class TestReaderWebEngine : public QObject
 {
     Q_OBJECT
@@ -35,26 +36,19 @@ private Q_SLOTS:
         m_fixture.reset();
     }
 
-    void contentsLinkOpensChapter()
+    void hostilePages_data()
+    {
+        hostile::addRows();
+    }
+    void hostilePages()
     {
 #ifdef TEXTBOOK_WEBENGINE
-        WindowFixture &f = *m_fixture;
-        f.addStudent(QStringLiteral("Иванов"));
-        f.signInDirectly(QStringLiteral("Иванов"));
-
-        QSignalSpy loads(Form2->WebBrowser1, &platform::WebView::loadFinished);
-        QTest::mouseClick(Form2->Label3, Qt::LeftButton);
-        QVERIFY(loads.wait(30000));
-        QCOMPARE(loads.takeFirst().at(0).toBool(), true);
-
-        auto *view = Form2->WebBrowser1->findChild<QWebEngineView *>();
-        QVERIFY(view);
-        QVERIFY(view->url().path().endsWith(QStringLiteral("Glaves/Содержание.htm")));
-        view->page()->runJavaScript(QStringLiteral("document.querySelector('a[href=\"Glava3.htm\"]').click()"));
-        QVERIFY(loads.wait(30000));
-        QCOMPARE(loads.takeFirst().at(0).toBool(), true);
-        QVERIFY2(view->url().path().endsWith(QStringLiteral("Glaves/Glava3.htm")), qPrintable(view->url().toString()));
-        QVERIFY(f.boxes.records.isEmpty());
+        m_fixture.reset(); // the table makes its own
+        auto view = [] { return Form2->WebBrowser1->findChild<QWebEngineView *>(); };
+        hostile::run(
+            platform::WebView::Backend::WebEngine, [&] { return view() ? view()->title() : QString(); },
+            [&](QPoint at) { QTest::mouseClick(view()->focusProxy(), Qt::LeftButton, {}, at); },
+            [&] { return view()->grab().toImage(); });
 #endif
     }
 
