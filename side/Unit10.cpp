@@ -6,6 +6,7 @@
 #include "data/TableCursor.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBoxes.h"
+#include "platform/ProgramPaths.h"
 #include "platform/ShellOpen.h"
 
 #include <QComboBox>
@@ -66,7 +67,7 @@ TForm10::TForm10(QWidget *parent) : QWidget(parent), ADOConnection1(nullptr), tb
 
     ADOConnection1 = new Connection(this);
     ADOConnection1->setObjectName(QStringLiteral("ADOConnection1"));
-    // A bare file name: Data.mdb in the current directory, which is the program's folder.
+    // A bare file name: Data.mdb in the current directory, the data folder.
     ADOConnection1->setDatabaseFile(QDir::current().absoluteFilePath(QStringLiteral("Data.mdb")));
     tblPresent = new TableCursor(ADOConnection1, QStringLiteral("present"), this);
     tblPresent->setObjectName(QStringLiteral("tblPresent"));
@@ -133,11 +134,11 @@ void TForm10::ComboBox1Change()
                                .arg(topic, file));
         return;
     }
-    const QString path = QStringLiteral("Present\\") + file;
-    const QString local = QDir::current().absoluteFilePath(QString(path).replace(u'\\', u'/'));
+    // Installed beside the program, wherever the data folder is.
+    const QString local = platform::contentFile(QStringLiteral("Present\\") + file);
     if (!QFileInfo(local).isFile()) {
         platform::errorBox(QStringLiteral("Файл презентации не найден: ") + QDir::toNativeSeparators(local));
         return;
     }
-    platform::shellOpen(path);
+    platform::shellOpen(local);
 }
