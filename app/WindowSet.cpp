@@ -2,6 +2,7 @@
 
 #include "app/Unit4.h"
 #include "data/Unit8.h"
+#include "platform/BusySign.h"
 #include "reader/Unit2.h"
 #include "side/Unit10.h"
 #include "side/Unit11.h"
@@ -45,6 +46,7 @@ WindowSet::WindowSet()
         release();
         throw;
     }
+    platform::installBusySign();
     m_complete = true;
 }
 
@@ -52,6 +54,7 @@ WindowSet::WindowSet(GreetingFirst)
 {
     shell::setWindows(this);
     create(m_form4, Form4);
+    platform::installBusySign();
 }
 
 void WindowSet::complete()
@@ -94,6 +97,7 @@ void WindowSet::createSideWindows()
 
 WindowSet::~WindowSet()
 {
+    platform::uninstallBusySign();
     release();
 }
 

@@ -7,12 +7,60 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <iterator>
+
 #include <sqlite3.h>
 
 namespace {
 
-constexpr int busyTimeoutMs = 5000;
+constexpr int defaultBusyTimeoutMs = 5000;
 constexpr int transactionAttempts = 3;
+
+int busyTimeoutMs = defaultBusyTimeoutMs;
+
+std::function<void()> &busyWaitHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+// The hook runs inside a statement that waits; SQLite must not be entered again from there
+// (a window repainted by the hook may ask a cursor for values).
+bool busyHookRunning = false;
+
+// SQLite's own busy wait (short pauses first, then longer ones, up to the timeout), which also
+// tells the hook when a wait begins.
+int waitWhileBusy(void *, int count)
+{
+    static constexpr int delays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    static constexpr int totals[] = {0, 1, 3, 8, 18, 33, 53, 78, 103, 128, 178, 228};
+    constexpr int steps = int(std::size(delays));
+    int delay = 0;
+    int prior = 0;
+    if (count < steps) {
+        delay = delays[count];
+        prior = totals[count];
+    } else {
+        delay = delays[steps - 1];
+        prior = totals[steps - 1] + delay * (count - (steps - 1));
+    }
+    if (prior + delay > busyTimeoutMs) {
+        delay = busyTimeoutMs - prior;
+        if (delay <= 0)
+            return 0;
+    }
+    if (count == 0 && busyWaitHook()) {
+        busyHookRunning = true;
+        // No exception may cross SQLite's C frames; a sign that failed only goes unseen.
+        try {
+            busyWaitHook()();
+        } catch (...) {
+        }
+        busyHookRunning = false;
+    }
+    sqlite3_sleep(delay);
+    return 1;
+}
 
 QString normalized(const QString &path)
 {
@@ -88,6 +136,8 @@ void Connection::checkDatabaseFile(const QString &path)
 
 void Connection::open()
 {
+    if (busyHookRunning)
+        throw DbError::busy(m_file);
     if (m_open)
         return;
     checkDatabaseFile(m_file);
@@ -103,9 +153,11 @@ void Connection::open()
     }
     m_handle = handle;
     sqlite3_extended_result_codes(m_handle, 1);
-    sqlite3_busy_timeout(m_handle, busyTimeoutMs);
 
     try {
+        const int busyRc = sqlite3_busy_handler(m_handle, &waitWhileBusy, nullptr);
+        if (busyRc != SQLITE_OK)
+            throw SqlStatement::error(m_handle, busyRc, m_file);
         // A posted row must be on disk when post returns: rollback journal, full sync.
         exec("PRAGMA synchronous = FULL");
         const int created = sqlite3_create_function_v2(m_handle, "textbook_match", 3,
@@ -207,4 +259,40 @@ void Connection::inTransaction(const std::function<void()> &fn)
                 throw;
         }
     }
+}
+
+int Connection::probeWrite(const QString &sql, const QVariantList &values)
+{
+    open();
+    if (!sqlite3_get_autocommit(m_handle))
+        throw DbError(QStringLiteral("Проверка записи в %1 внутри начатой транзакции невозможна.").arg(m_file));
+    exec("BEGIN IMMEDIATE");
+    try {
+        SqlStatement st(m_handle, sql, m_file);
+        for (int i = 0; i < values.size(); ++i)
+            st.bind(i + 1, values.at(i));
+        st.exec();
+        const int changed = sqlite3_changes(m_handle);
+        exec("ROLLBACK");
+        return changed;
+    } catch (...) {
+        if (!sqlite3_get_autocommit(m_handle))
+            sqlite3_exec(m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void Connection::setBusyWaitHook(std::function<void()> hook)
+{
+    busyWaitHook() = std::move(hook);
+}
+
+void Connection::setBusyTimeout(int milliseconds)
+{
+    busyTimeoutMs = milliseconds > 0 ? milliseconds : defaultBusyTimeoutMs;
+}
+
+int Connection::busyTimeout()
+{
+    return busyTimeoutMs;
 }

@@ -37,6 +37,19 @@ public:
     // busy; rolls back and rethrows on failure.
     void inTransaction(const std::function<void()> &fn);
 
+    // Whether a write would reach the file now, without changing it: runs one statement in a
+    // transaction that is always rolled back and returns the rows it changed. Fails as the real
+    // write would: read-only file or folder, full disk, missing table, file busy.
+    int probeWrite(const QString &sql, const QVariantList &values);
+
+    // Told when a statement begins to wait for a file that another program holds, once per
+    // wait, so the user can be shown that the program is waiting. It runs inside the database
+    // call and must not use the database.
+    static void setBusyWaitHook(std::function<void()> hook);
+    // How long one statement waits for a busy file before it fails (5 s).
+    static void setBusyTimeout(int milliseconds);
+    static int busyTimeout();
+
     // Rows changed through the cursors, counted per table, so a cursor can tell whether its own
     // table changed since it read its rows. Noted are single rows changed by a statement that
     // changed nothing else; the counts start again whenever the connection opens.

@@ -417,29 +417,32 @@ struct TableCursor::Impl
         lookupCache.clear();
     }
 
+    // A read that fails (the file busy, the table gone) leaves the rows as they were, so a
+    // failed re-read never takes the current row away.
     void loadRows()
     {
-        rows.clear();
-        positionsValid = false;
-        dropCaches();
         // Taken before reading: a commit in between makes the stamp older than the rows, which
         // costs one needless re-read later, never a missed change.
-        rowsStamp = stampOutsideTransaction();
+        const std::optional<Stamp> stampBefore = stampOutsideTransaction();
         std::optional<QVariant> key;
-        if (isDetail()) {
+        if (isDetail())
             key = masterKey();
-            if (!key)
-                return;
+        QList<qint64> fresh;
+        if (key || !isDetail()) {
+            QString sql = QStringLiteral("SELECT rowid FROM ") + quoted(table);
+            if (key)
+                sql += QStringLiteral(" WHERE ") + quoted(detailColumn) + QStringLiteral(" = ?");
+            sql += orderClause();
+            SqlStatement st(db(), sql, file());
+            if (key)
+                st.bind(1, *key);
+            while (st.step())
+                fresh.append(st.int64(0));
         }
-        QString sql = QStringLiteral("SELECT rowid FROM ") + quoted(table);
-        if (key)
-            sql += QStringLiteral(" WHERE ") + quoted(detailColumn) + QStringLiteral(" = ?");
-        sql += orderClause();
-        SqlStatement st(db(), sql, file());
-        if (key)
-            st.bind(1, *key);
-        while (st.step())
-            rows.append(st.int64(0));
+        rows = std::move(fresh);
+        positionsValid = false;
+        dropCaches();
+        rowsStamp = stampBefore;
     }
 
     int indexOfRow(qint64 rowid) const
@@ -690,13 +693,25 @@ struct TableCursor::Impl
             dropPending();
         else
             settle();
-        if (masterClosing) {
+        const auto empty = [this] {
             rows.clear();
             positionsValid = false;
             rowCache.clear();
             rowsStamp.reset();
+        };
+        if (masterClosing) {
+            empty();
         } else {
-            loadRows();
+            try {
+                loadRows();
+            } catch (...) {
+                // The rows held are the previous master row's: none is better than those.
+                empty();
+                pos = -1;
+                eof = true;
+                bof = true;
+                throw;
+            }
         }
         pos = rows.isEmpty() ? -1 : 0;
         eof = rows.isEmpty();

@@ -1,5 +1,7 @@
 #include "platform/Clock.h"
 
+#include <QElapsedTimer>
+
 namespace platform {
 
 namespace {
@@ -15,6 +17,16 @@ Clock::~Clock() = default;
 QDateTime Clock::now() const
 {
     return QDateTime::currentDateTime();
+}
+
+qint64 Clock::steadyMs() const
+{
+    static const QElapsedTimer started = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return started.elapsed();
 }
 
 Clock &clock()

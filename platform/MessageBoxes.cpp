@@ -56,9 +56,24 @@ QString mnemonicToRichText(const QString &text)
     return out;
 }
 
+QWidget *frontWindow()
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->isVisible() && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) &&
+            window->windowType() != Qt::Popup && window->windowType() != Qt::ToolTip)
+            return window;
+    }
+    return nullptr;
+}
+
 BoxAnswer WidgetMessageBoxes::show(const BoxRecord &box)
 {
-    QMessageBox mb;
+    QMessageBox mb(box.parent.data());
     mb.setWindowTitle(box.title);
     switch (box.kind) {
     case BoxKind::Information:
@@ -130,22 +145,22 @@ void setMessageBoxes(MessageBoxes *boxes)
 
 BoxAnswer informationBox(const QString &text, BoxButtons buttons)
 {
-    return messageBoxes().show({BoxKind::Information, QStringLiteral("Information"), text, buttons});
+    return messageBoxes().show({BoxKind::Information, QStringLiteral("Information"), text, buttons, frontWindow()});
 }
 
 void errorBox(const QString &text, const QString &caption)
 {
-    messageBoxes().show({BoxKind::Error, caption, text, BoxButtons::Ok});
+    messageBoxes().show({BoxKind::Error, caption, text, BoxButtons::Ok, frontWindow()});
 }
 
 void plainBox(const QString &text)
 {
-    messageBoxes().show({BoxKind::Plain, applicationTitle(), text, BoxButtons::Ok});
+    messageBoxes().show({BoxKind::Plain, applicationTitle(), text, BoxButtons::Ok, frontWindow()});
 }
 
 void standardErrorBox(const QString &text)
 {
-    messageBoxes().show({BoxKind::StandardError, applicationTitle(), text, BoxButtons::Ok});
+    messageBoxes().show({BoxKind::StandardError, applicationTitle(), text, BoxButtons::Ok, frontWindow()});
 }
 
 } // namespace platform

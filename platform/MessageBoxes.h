@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <functional>
 
@@ -31,6 +33,9 @@ struct BoxRecord
     QString title;
     QString text;
     BoxButtons buttons;
+    // The window the box belongs to (frontWindow() when it was asked for), so the box is kept
+    // above it, even above a window that stays on top.
+    QPointer<QWidget> parent;
 };
 
 // Every message box of the program goes through here, so tests can record and answer them.
@@ -73,6 +78,10 @@ private:
 
 MessageBoxes &messageBoxes();
 void setMessageBoxes(MessageBoxes *boxes); // nullptr restores the widget boxes
+
+// The window a box or a notice belongs to: the active modal box, else the active window, else a
+// visible window that stays on top (it would cover anything else), else none.
+QWidget *frontWindow();
 
 // Title used by the plain box and the standard error box.
 QString applicationTitle();

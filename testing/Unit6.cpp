@@ -2,10 +2,12 @@
 
 #include "testing/Unit6.h"
 
+#include "data/Connection.h"
 #include "data/DataSource.h"
 #include "data/DbError.h"
 #include "data/TableCursor.h"
 #include "data/Unit8.h"
+#include "platform/Clock.h"
 #include "platform/Colours.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBoxes.h"
@@ -20,6 +22,8 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QTimer>
+
+#include <algorithm>
 
 TForm6 *Form6 = nullptr;
 
@@ -155,9 +159,68 @@ void fitText(QLabel *label, const QFont &design)
     label->setFont(font);
 }
 
-int settingAsInteger(const QString &key)
+struct GradeSettings
 {
-    return toInteger(Data->GetSystemValue(key));
+    int minutes = 0;
+    int fine = 0;
+    int good = 0;
+    int bad = 0;
+};
+
+// The settings a test runs and is graded by, checked the same way at launch and at the end;
+// a problem is a DbError with a Russian text.
+GradeSettings readGradeSettings()
+{
+    GradeSettings settings;
+    const QString minutes = Data->GetSystemValue(QStringLiteral("Min"));
+    if (minutes.isEmpty())
+        throw DbError(QStringLiteral("Не задано время на тест: в настройках нет значения «Min»."));
+    if (!isInteger(minutes))
+        throw DbError(
+            QStringLiteral("Время на тест задано неверно: «%1» не является целым числом минут.").arg(minutes));
+    settings.minutes = minutes.toInt();
+    if (settings.minutes < 1)
+        throw DbError(QStringLiteral("Время на тест должно быть не меньше одной минуты."));
+
+    const auto threshold = [](const QString &key) {
+        const QString value = Data->GetSystemValue(key);
+        if (value.isEmpty())
+            throw DbError(QStringLiteral("Не заданы пороги оценок: в настройках нет значения «%1».").arg(key));
+        if (!isInteger(value))
+            throw DbError(QStringLiteral("Порог оценки задан неверно: значение «%1» = «%2» не является целым числом.")
+                              .arg(key, value));
+        // Above 100 even full marks would miss the grade; below 0 no answer at all would earn it.
+        const int percent = value.toInt();
+        if (percent < 0 || percent > 100)
+            throw DbError(QStringLiteral("Порог оценки задан неверно: значение «%1» = «%2» должно быть от 0 до 100.")
+                              .arg(key, value));
+        return percent;
+    };
+    settings.fine = threshold(QStringLiteral("FinePercent"));
+    settings.good = threshold(QStringLiteral("GoodPercent"));
+    settings.bad = threshold(QStringLiteral("BadPercent"));
+    return settings;
+}
+
+// A right letter that no radio button carries would make its question wrong whatever is chosen.
+QString rightLetterProblem(TableCursor *testTab)
+{
+    static const QStringList letters = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
+                                        QStringLiteral("D"), QStringLiteral("E")};
+    for (int row = 0; row < testTab->recordCount(); ++row) {
+        const QString letter = testTab->valueAt(row, 7).toString();
+        if (letters.contains(letter))
+            continue;
+        constexpr int shown = 60;
+        QString question = testTab->valueAt(row, 1).toString().simplified();
+        if (question.size() > shown)
+            question = question.left(shown - 1) + QChar(0x2026);
+        return QStringLiteral("В вопросе %1 («%2») правильный ответ задан неверно: «%3». Это должна быть одна из "
+                              "латинских букв A, B, C, D, E.")
+            .arg(row + 1)
+            .arg(question, letter);
+    }
+    return {};
 }
 
 } // namespace
@@ -304,29 +367,31 @@ QString TForm6::launchProblem(TableCursor *testTab) const
 {
     if (!testTab || !testTab->isOpen())
         return QStringLiteral("Не выбрана глава для теста: откройте страницу главы.");
-
-    const QString minutes = Data->GetSystemValue(QStringLiteral("Min"));
-    if (minutes.isEmpty())
-        return QStringLiteral("Не задано время на тест: в настройках нет значения «Min».");
-    if (!isInteger(minutes))
-        return QStringLiteral("Время на тест задано неверно: «%1» не является целым числом минут.").arg(minutes);
-    // Below one minute the countdown would never reach 00:00.
-    if (minutes.toInt() < 1)
-        return QStringLiteral("Время на тест должно быть не меньше одной минуты.");
-
-    for (const QString &key :
-         {QStringLiteral("FinePercent"), QStringLiteral("GoodPercent"), QStringLiteral("BadPercent")}) {
-        const QString value = Data->GetSystemValue(key);
-        if (value.isEmpty())
-            return QStringLiteral("Не заданы пороги оценок: в настройках нет значения «%1».").arg(key);
-        if (!isInteger(value))
-            return QStringLiteral("Порог оценки задан неверно: значение «%1» = «%2» не является целым числом.")
-                .arg(key, value);
+    try {
+        readGradeSettings();
+        // Without questions there is nothing to ask and no share of right answers.
+        if (testTab->recordCount() == 0)
+            return QStringLiteral("В базе вопросов этой главы нет ни одного вопроса.");
+        const QString letters = rightLetterProblem(testTab);
+        if (!letters.isEmpty())
+            return letters;
+    } catch (const DbError &e) {
+        return e.message();
     }
 
-    // Without questions there is nothing to ask and no share of right answers.
-    if (testTab->recordCount() == 0)
-        return QStringLiteral("В базе вопросов этой главы нет ни одного вопроса.");
+    // Proven by a write that is rolled back, so a read-only file or folder, a full disk or a
+    // missing row shows now rather than after the last answer. The value must differ: SQLite
+    // writes nothing, not even its journal, for a row that stays the same.
+    try {
+        TableCursor *results = locateResultRow();
+        const QVariant row = results->fieldByName(QStringLiteral("ID_Result")).value();
+        if (Data->Connect->probeWrite(QStringLiteral("UPDATE \"Result\" SET \"Ocenka\" = coalesce(\"Ocenka\", 0) + 1 "
+                                                     "WHERE \"ID_Result\" = ?"),
+                                      {row}) != 1)
+            throw DbError(QStringLiteral("В таблице результатов нет строки этой главы."));
+    } catch (const DbError &e) {
+        return QStringLiteral("Оценку за этот тест сохранить не удастся. ") + e.message();
+    }
     return {};
 }
 
@@ -349,9 +414,16 @@ void TForm6::FormShow()
         shell::windows()->reader()->asWidget()->hide();
     RightCount = 0;
     WrongCount = 0;
-    MinLeft = settingAsInteger(QStringLiteral("Min"));
+    m_ending = false;
+    MinLeft = toInteger(Data->GetSystemValue(QStringLiteral("Min")));
     Button1->setEnabled(false);
     uncheckAnswers();
+}
+
+void TForm6::startCountdown()
+{
+    m_deadlineMs = platform::clock().steadyMs() + qint64(MinLeft) * 60 * 1000;
+    Timer1->start();
 }
 
 void TForm6::closeEvent(QCloseEvent *event)
@@ -510,6 +582,12 @@ void TForm6::uncheckAnswers()
 
 void TForm6::Button1Click()
 {
+    // The ending failed (the file busy, a setting unreadable): the answers are counted already,
+    // so the button only tries the ending again.
+    if (m_ending) {
+        Result();
+        return;
+    }
     for (int chapter = 1; chapter <= 6; ++chapter) {
         TableCursor *tab = Data->testTab(chapter);
         if (!tab->isOpen())
@@ -535,14 +613,13 @@ void TForm6::NextQ()
         TableCursor *tab = Data->testTab(chapter);
         if (!tab->isOpen())
             continue;
-        if (tab->eof()) {
-            Button1->setEnabled(false);
-            Result();
-        } else {
+        if (!tab->eof())
             ++QuestionNo;
-        }
         setGrowingText(Label1, QString::number(QuestionNo), 16);
         Rbt();
+        // Last, so that an ending that failed can leave "Следующий" on for another try.
+        if (tab->eof())
+            Result();
     }
 }
 
@@ -554,18 +631,14 @@ void TForm6::Rbt()
 
 // --- Time -------------------------------------------------------------------------------------
 
-void TForm6::startCountdown()
-{
-    Timer1->start();
-}
-
 void TForm6::Timer1Timer()
 {
-    if (SecLeft == 0 && MinLeft > 0) {
-        SecLeft = 60;
-        --MinLeft;
-    }
-    --SecLeft;
+    // From the deadline rather than by counting ticks: no tick comes while the program waits
+    // for the database, and the time spent waiting counts all the same.
+    const qint64 leftMs = std::max<qint64>(0, m_deadlineMs - platform::clock().steadyMs());
+    const qint64 seconds = (leftMs + 500) / 1000;
+    MinLeft = int(seconds / 60);
+    SecLeft = int(seconds % 60);
     ShowTime();
     if (MinLeft == 0 && SecLeft == 0) {
         Timer1->stop();
@@ -582,61 +655,86 @@ void TForm6::ShowTime()
 
 // --- Grading ----------------------------------------------------------------------------------
 
-void TForm6::storeGrade()
+TableCursor *TForm6::locateResultRow() const
 {
-    TableCursor *results = Data->ResultTab;
     // The result rows follow UserTab: on another student's row the grade would be theirs.
     if (!Data->findStudent())
-        throw DbError(QStringLiteral("запись студента не найдена в базе данных: её удалила другая программа."));
+        throw DbError(QStringLiteral("Запись студента не найдена в базе данных: её удалила другая программа."));
     // The chapter row must be the tested chapter's: if the reader found no row with its caption,
     // the current one belongs to another chapter, whose grade would be overwritten.
     for (int chapter = 1; chapter <= 6; ++chapter) {
         if (!Data->testTab(chapter)->isOpen())
             continue;
         const QString caption = shell::windows()->reader()->chapterLabel(chapter)->text();
-        if (Data->GlavesTab->fieldByName(QStringLiteral("Caption")).asString() != caption)
-            throw DbError(QStringLiteral("в списке глав нет главы «%1».").arg(caption));
+        if (!Data->GlavesTab->isOpen() || Data->GlavesTab->fieldByName(QStringLiteral("Caption")).asString() != caption)
+            throw DbError(QStringLiteral("В списке глав нет главы «%1».").arg(caption));
     }
+    TableCursor *results = Data->ResultTab;
+    results->open();
     const int chapterId = Data->GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger();
     // Editing whatever row happens to be current would overwrite another chapter's grade.
     if (!results->locate(QStringLiteral("ID_Glava"), chapterId))
-        throw DbError(QStringLiteral("в таблице результатов нет строки этой главы."));
+        throw DbError(QStringLiteral("В таблице результатов нет строки этой главы."));
+    return results;
+}
+
+void TForm6::storeGrade(int grade)
+{
+    TableCursor *results = locateResultRow();
     results->edit();
-    results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(Grade);
-    results->post();
-    results->refresh();
-    Data->UserTab->refresh();
+    results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(grade);
+    try {
+        results->post();
+    } catch (const DbError &) {
+        // Nothing was written; a new try starts from the row as it is in the file.
+        results->cancel();
+        throw;
+    }
+    // For the statistics. The grade is in the file whatever comes of this; a failed re-read
+    // leaves the rows as they were.
+    try {
+        results->refresh();
+        Data->UserTab->refresh();
+    } catch (const DbError &) {
+    }
+}
+
+void TForm6::offerRetry(const QString &failure)
+{
+    platform::errorBox(failure + QStringLiteral("\rНажмите «Следующий», чтобы попробовать ещё раз, или закройте "
+                                                "окно теста: тогда тест прервётся без оценки."));
+    Button1->setEnabled(true);
 }
 
 void TForm6::Result()
 {
-    const int fine = settingAsInteger(QStringLiteral("FinePercent"));
-    const int good = settingAsInteger(QStringLiteral("GoodPercent"));
-    const int bad = settingAsInteger(QStringLiteral("BadPercent"));
-    Grade = gradeFor(rightPercentage(RightCount, QuestionCount), fine, good, bad);
+    // First of all: no tick may come while a box below is open and end the test a second time.
+    Timer1->stop();
+    Button1->setEnabled(false);
+    m_ending = true;
 
-    // A grade that did not reach the database is never reported as given; the test still
-    // ends, so the student is not left in a window that cannot go on.
-    QString failure;
+    GradeSettings settings;
     try {
-        storeGrade();
+        settings = readGradeSettings();
     } catch (const DbError &e) {
-        failure = e.message();
+        offerRetry(QStringLiteral("Тест не удалось завершить, оценка не сохранена. ") + e.message());
+        return;
     }
+    const int grade = gradeFor(rightPercentage(RightCount, QuestionCount), settings.fine, settings.good, settings.bad);
+    try {
+        storeGrade(grade);
+    } catch (const DbError &e) {
+        offerRetry(QStringLiteral("Не удалось сохранить оценку. ") + e.message());
+        return;
+    }
+    // Only a stored grade counts: closing the window after a failure is an abandoned test.
+    Grade = grade;
 
     uncheckAnswers();
-    if (failure.isEmpty()) {
-        const TimeUsed used = timeUsed(settingAsInteger(QStringLiteral("Min")), MinLeft, SecLeft);
-        MinLeft = used.minutes;
-        SecLeft = used.seconds;
-    }
-    Timer1->stop();
-
-    if (failure.isEmpty())
-        platform::plainBox(resultReport(RightCount, QuestionCount, {MinLeft, SecLeft}, Grade));
-    else
-        platform::errorBox(QStringLiteral("Не удалось сохранить оценку: ") + failure);
-
+    const TimeUsed used = timeUsed(settings.minutes, MinLeft, SecLeft);
+    MinLeft = used.minutes;
+    SecLeft = used.seconds;
+    platform::plainBox(resultReport(RightCount, QuestionCount, used, Grade));
     close();
     showReader();
 }

@@ -74,14 +74,16 @@ public:
     // Label2 .. Label7: the question and the five answers.
     std::array<QLabel *, 6> AnswerLabels{};
 
-    // Why a test of this chapter cannot start (settings missing or not numbers, a limit below
-    // one minute, no questions), as a Russian message; empty when it can.
+    // Why a test of this chapter cannot start or could not be graded (settings missing or out
+    // of range, no questions, a right letter other than A..E, a grade that could not be
+    // stored), as a Russian message; empty when it can.
     QString launchProblem(TableCursor *testTab) const override;
 
     QWidget *asWidget() override { return this; }
     void setQuestionCount(int count) override { QuestionCount = count; }
     int questionCount() const override { return QuestionCount; }
     int minutesLeft() const override { return MinLeft; }
+    // Starts the countdown from MinLeft minutes now.
     void startCountdown() override;
 
     // Links the record-change notifications of the data module's six test cursors to this
@@ -123,10 +125,16 @@ private:
     void showQuestion(TableCursor *testTab);
     void choose(QRadioButton *button);
     void uncheckAnswers();
-    void storeGrade();
+    TableCursor *locateResultRow() const;
+    void storeGrade(int grade);
+    void offerRetry(const QString &failure);
     void showReader();
 
     std::array<QFont, 6> m_designFonts;
+    // The countdown runs to this moment of the steady clock.
+    qint64 m_deadlineMs = 0;
+    // Result has begun: the answers are counted, and "Следующий" only tries the ending again.
+    bool m_ending = false;
 };
 
 extern TForm6 *Form6;

@@ -6,6 +6,7 @@
 #include "data/SqlStatement.h"
 #include "data/TableCursor.h"
 #include "tests/data/DataFixture.h"
+#include "tests/support/TestFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -231,6 +232,37 @@ private Q_SLOTS:
         QCOMPARE(rc, SQLITE_OK);
         users.refresh();
         QCOMPARE(users.recordCount(), 301);
+    }
+
+    // A write that waits for a file another program holds is announced to the hook, and the
+    // database cannot be entered again from inside it (that would re-enter SQLite's wait).
+    void busyWaitIsAnnounced()
+    {
+        DataFixture db;
+        Connection connection;
+        connection.setDatabaseFile(db.file());
+        TableCursor users(&connection, QStringLiteral("Users"));
+        users.open();
+        Connection::setBusyTimeout(20);
+        int announced = 0;
+        QString inside;
+        Connection::setBusyWaitHook([&] {
+            ++announced;
+            inside = errorOf([&] { users.refresh(); });
+        });
+        FileHolder other(db.file(), false);
+        users.append();
+        users.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("Ждёт"));
+        const QString message = errorOf([&] { users.post(); });
+        other.release();
+        Connection::setBusyWaitHook({});
+        Connection::setBusyTimeout(0);
+
+        QVERIFY2(message.contains(QStringLiteral("занята другой программой")), qPrintable(message));
+        QVERIFY(announced > 0);
+        QVERIFY2(inside.contains(QStringLiteral("занята другой программой")), qPrintable(inside));
+        users.post();
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 1);
     }
 
     void refusedWriteKeepsThePendingRow()

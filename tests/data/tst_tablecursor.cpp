@@ -5,6 +5,7 @@
 #include "data/TableCursor.h"
 #include "data/Unit8.h"
 #include "tests/data/DataFixture.h"
+#include "tests/support/TestFolder.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -443,6 +444,45 @@ private Q_SLOTS:
         cursor->refresh();
         QCOMPARE(cursor->recNo(), 1);
         QCOMPARE(cursor->fieldByName(QStringLiteral("Name")).asString(), QStringLiteral("M"));
+    }
+
+    // A read that fails (here: the file held by another program) keeps a re-read cursor on its
+    // rows and current row, and leaves a detail that follows its master empty rather than with
+    // the previous master row's rows.
+    void failedReadLeavesSafeRows_data()
+    {
+        QTest::addColumn<bool>("masterMoves");
+        QTest::newRow("re-read") << false;
+        QTest::newRow("master moves") << true;
+    }
+    void failedReadLeavesSafeRows()
+    {
+        QFETCH(bool, masterMoves);
+        addUsers({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
+        m_db->exec(QStringLiteral("INSERT INTO Result (ID_User, ID_glava, Ocenka) VALUES (1, 1, 3), (2, 1, 4)"));
+        auto master = users();
+        auto grades = results(master.get());
+        master->open();
+        grades->open();
+        master->next();
+        const int ocenka = grades->fieldIndex(QStringLiteral("Ocenka"));
+        QCOMPARE(grades->valueAt(0, ocenka).toInt(), 4);
+
+        Connection::setBusyTimeout(20);
+        FileHolder other(m_db->file(), true);
+        QVERIFY_THROWS_EXCEPTION(DbError, masterMoves ? master->next() : grades->refresh());
+        other.release();
+        Connection::setBusyTimeout(0);
+
+        if (masterMoves) {
+            QCOMPARE(name(*master), QStringLiteral("В"));
+            QVERIFY(grades->isEmpty());
+            QCOMPARE(grades->recNo(), -1);
+        } else {
+            QCOMPARE(grades->recordCount(), 1);
+            QCOMPARE(grades->recNo(), 0);
+            QCOMPARE(grades->fieldByName(QStringLiteral("Ocenka")).asInteger(), 4);
+        }
     }
 
     // Refresh skips the re-read when the file is unchanged; every way the rows can change must

@@ -69,7 +69,8 @@ type_text() {
     xdotool key BackSpace
     xdotool type --delay 90 "$1"
 }
-sql() { sqlite3 "$work/Data.mdb" "$1"; }
+# Waits while the program writes, as the program waits for others.
+sql() { sqlite3 -cmd ".timeout 5000" "$work/Data.mdb" "$1"; }
 
 start_app() {
     (cd "$work" && exec ./velanika) >"$work/app.log" 2>&1 &

@@ -5,12 +5,14 @@
 #include "platform/WebView.h"
 #include "platform/Widgets.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <stdexcept>
@@ -143,6 +145,39 @@ private Q_SLOTS:
         QCOMPARE(boxes.records[1].title, QStringLiteral("Ошибка"));
         QCOMPARE(boxes.records[1].kind, BoxKind::Error);
         QCOMPARE(boxes.records[2].kind, BoxKind::Plain);
+    }
+
+    // A real box belongs to the window in front, so a window manager keeps it above that window
+    // even when it stays on top of all others: the active one, else one that stays on top.
+    void boxesBelongToTheFrontWindow_data()
+    {
+        QTest::addColumn<bool>("activate");
+        QTest::newRow("active window") << true;
+        QTest::newRow("nothing active") << false;
+    }
+    void boxesBelongToTheFrontWindow()
+    {
+        QFETCH(bool, activate);
+        QWidget plain;
+        QWidget onTop(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
+        plain.show();
+        onTop.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&onTop));
+        if (activate) {
+            plain.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&plain));
+        } else {
+            QApplication::setActiveWindow(nullptr);
+        }
+        QWidget *owner = nullptr;
+        QTimer::singleShot(0, [&] {
+            if (QWidget *box = QApplication::activeModalWidget()) {
+                owner = box->parentWidget();
+                box->close();
+            }
+        });
+        plainBox(QStringLiteral("Заданный интервал времени истек!"));
+        QCOMPARE(owner, activate ? &plain : &onTop);
     }
 
     void enterAndEscapePressVisibleButtons()

@@ -6,6 +6,8 @@
 #include <QDirIterator>
 #include <QFile>
 
+#include <sqlite3.h>
+
 #include <stdexcept>
 
 namespace {
@@ -69,4 +71,28 @@ void TestFolder::exec(const QString &sql) const
 QVariant TestFolder::scalar(const QString &sql) const
 {
     return rawsql::scalar(databaseFile(), sql);
+}
+
+FileHolder::FileHolder(const QString &file, bool readersToo)
+{
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+        sqlite3_exec(m_db, readersToo ? "BEGIN EXCLUSIVE" : "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) !=
+            SQLITE_OK) {
+        release();
+        throw std::runtime_error("cannot hold " + file.toStdString());
+    }
+}
+
+FileHolder::~FileHolder()
+{
+    release();
+}
+
+void FileHolder::release()
+{
+    if (!m_db)
+        return;
+    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(m_db);
+    m_db = nullptr;
 }

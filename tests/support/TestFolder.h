@@ -3,6 +3,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+struct sqlite3;
+
 // A throw-away copy of the runnable folder (Data.mdb, Glaves/, Present/) for one test case.
 // It becomes the current directory while it lives; the previous one is restored afterwards.
 class TestFolder
@@ -26,4 +28,20 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_previousCwd;
+};
+
+// Another program holding a database file in the middle of a write, until released: this
+// program can then not write to it, nor read it either when readers are kept out too.
+class FileHolder
+{
+public:
+    FileHolder(const QString &file, bool readersToo);
+    ~FileHolder();
+    FileHolder(const FileHolder &) = delete;
+    FileHolder &operator=(const FileHolder &) = delete;
+
+    void release();
+
+private:
+    sqlite3 *m_db = nullptr;
 };

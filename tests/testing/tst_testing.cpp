@@ -1,6 +1,9 @@
+#include "data/Connection.h"
 #include "data/DbError.h"
 #include "data/TableCursor.h"
 #include "data/Unit8.h"
+#include "platform/BusySign.h"
+#include "platform/Clock.h"
 #include "platform/Colours.h"
 #include "platform/Widgets.h"
 #include "reader/Unit2.h"
@@ -8,6 +11,7 @@
 #include "testing/Unit6.h"
 #include "tests/support/WindowFixture.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -16,7 +20,19 @@
 #include <QTest>
 #include <QTimer>
 
+#include <optional>
+
 namespace {
+
+// The steady clock the countdown reads, moved by hand.
+class ManualClock : public platform::Clock
+{
+public:
+    qint64 steadyMs() const override { return ms; }
+    qint64 ms = 1000000;
+};
+
+ManualClock manualClock;
 
 const QString student = QStringLiteral("Иванов");
 
@@ -84,10 +100,13 @@ void launch()
     Form6->Timer1->setInterval(24 * 60 * 60 * 1000);
 }
 
+// Ticks as the timer would, a second apart.
 void tick(int times = 1)
 {
-    for (int i = 0; i < times; ++i)
+    for (int i = 0; i < times; ++i) {
+        manualClock.ms += 1000;
         Form6->Timer1Timer();
+    }
 }
 
 QRadioButton *radio(const QString &letter)
@@ -133,6 +152,18 @@ class TestTesting : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void init()
+    {
+        platform::setClock(&manualClock);
+        // A busy file fails at once rather than after seconds.
+        Connection::setBusyTimeout(20);
+    }
+    void cleanup()
+    {
+        platform::setClock(nullptr);
+        Connection::setBusyTimeout(0);
+    }
+
     // --- Arithmetic ---------------------------------------------------------------------------
 
     void grading_data()
@@ -319,45 +350,114 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value"); // a null text deletes the setting
-        QTest::addColumn<bool>("noQuestions");
+        QTest::addColumn<QStringList>("letters");
         QTest::addColumn<QString>("problem");
+        const QStringList a{QStringLiteral("A")};
         QTest::newRow("fine") << "Min"
-                              << "5" << false << "";
-        QTest::newRow("Min missing") << "Min" << QString() << false
+                              << "5" << a << "";
+        QTest::newRow("Min missing") << "Min" << QString() << a
                                      << "Не задано время на тест: в настройках нет значения «Min».";
         QTest::newRow("Min empty") << "Min"
-                                   << "" << false << "Не задано время на тест: в настройках нет значения «Min».";
+                                   << "" << a << "Не задано время на тест: в настройках нет значения «Min».";
         QTest::newRow("Min not a number")
             << "Min"
-            << "abc" << false << "Время на тест задано неверно: «abc» не является целым числом минут.";
+            << "abc" << a << "Время на тест задано неверно: «abc» не является целым числом минут.";
         QTest::newRow("Min 0") << "Min"
-                               << "0" << false << "Время на тест должно быть не меньше одной минуты.";
+                               << "0" << a << "Время на тест должно быть не меньше одной минуты.";
         QTest::newRow("Min negative") << "Min"
-                                      << "-2" << false << "Время на тест должно быть не меньше одной минуты.";
-        QTest::newRow("FinePercent missing") << "FinePercent" << QString() << false
-                                             << "Не заданы пороги оценок: в настройках нет значения «FinePercent».";
-        QTest::newRow("GoodPercent missing") << "GoodPercent" << QString() << false
-                                             << "Не заданы пороги оценок: в настройках нет значения «GoodPercent».";
+                                      << "-2" << a << "Время на тест должно быть не меньше одной минуты.";
+        QTest::newRow("FinePercent missing")
+            << "FinePercent" << QString() << a << "Не заданы пороги оценок: в настройках нет значения «FinePercent».";
+        QTest::newRow("GoodPercent missing")
+            << "GoodPercent" << QString() << a << "Не заданы пороги оценок: в настройках нет значения «GoodPercent».";
         QTest::newRow("BadPercent not a number")
             << "BadPercent"
-            << "пять" << false
-            << "Порог оценки задан неверно: значение «BadPercent» = «пять» не является целым числом.";
+            << "пять" << a << "Порог оценки задан неверно: значение «BadPercent» = «пять» не является целым числом.";
+        QTest::newRow("FinePercent 100") << "FinePercent"
+                                         << "100" << a << "";
+        QTest::newRow("BadPercent 0") << "BadPercent"
+                                      << "0" << a << "";
+        QTest::newRow("FinePercent above 100")
+            << "FinePercent"
+            << "101" << a << "Порог оценки задан неверно: значение «FinePercent» = «101» должно быть от 0 до 100.";
+        QTest::newRow("BadPercent below 0")
+            << "BadPercent"
+            << "-1" << a << "Порог оценки задан неверно: значение «BadPercent» = «-1» должно быть от 0 до 100.";
         QTest::newRow("no questions") << "Min"
-                                      << "5" << true << "В базе вопросов этой главы нет ни одного вопроса.";
+                                      << "5" << QStringList() << "В базе вопросов этой главы нет ни одного вопроса.";
+        const QString letter = QStringLiteral("В вопросе %1 («Вопрос %1») правильный ответ задан неверно: «%2». Это "
+                                              "должна быть одна из латинских букв A, B, C, D, E.");
+        const auto l = [](const char *text) { return QString::fromUtf8(text); };
+        QTest::newRow("lower case") << "Min"
+                                    << "5" << QStringList{l("A"), l("a")} << letter.arg(2).arg(l("a"));
+        QTest::newRow("Cyrillic А") << "Min"
+                                    << "5" << QStringList{l("B"), l("E"), l("А")} << letter.arg(3).arg(l("А"));
     }
     void launchRefused()
     {
         QFETCH(QString, key);
         QFETCH(QString, value);
-        QFETCH(bool, noQuestions);
+        QFETCH(QStringList, letters);
         QFETCH(QString, problem);
         WindowFixture f;
-        setUp(f, noQuestions ? QStringList() : QStringList{QStringLiteral("A")});
+        setUp(f, letters);
         f.folder.exec(QStringLiteral("DELETE FROM System WHERE Name = '%1'").arg(key));
         if (!value.isNull())
             setSetting(f, key, value);
         openChapter3(f);
         QCOMPARE(Form6->launchProblem(Data->Test3Tab), problem);
+    }
+
+    // A grade that could not be stored is told before the first question, not after the last.
+    void launchRefusedUnstorable_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("chapter missing from the chapter list") << "caption"
+                                                               << "В списке глав нет главы «Глава3».";
+        QTest::newRow("result row deleted") << "row"
+                                            << "В таблице результатов нет строки этой главы.";
+        QTest::newRow("result table dropped") << "table"
+                                              << "Result";
+        QTest::newRow("file read-only") << "read-only"
+                                        << "только для чтения";
+        QTest::newRow("file busy") << "busy"
+                                   << "занята другой программой";
+        QTest::newRow("student deleted by another program") << "student"
+                                                            << "Запись студента не найдена";
+    }
+    void launchRefusedUnstorable()
+    {
+        QFETCH(QString, cause);
+        QFETCH(QString, reason);
+        WindowFixture f;
+        setUp(f, {QStringLiteral("A")});
+        if (cause == QStringLiteral("caption"))
+            f.folder.exec(QStringLiteral("UPDATE Glaves SET Caption = 'Глава 3' WHERE Caption = 'Глава3'"));
+        openChapter3(f);
+        std::optional<FileHolder> holder;
+        if (cause == QStringLiteral("row"))
+            f.folder.exec(QStringLiteral("DELETE FROM Result"));
+        else if (cause == QStringLiteral("table"))
+            f.folder.exec(QStringLiteral("DROP TABLE Result"));
+        else if (cause == QStringLiteral("read-only"))
+            Data->Connect->execute(QStringLiteral("PRAGMA query_only = 1"));
+        else if (cause == QStringLiteral("busy"))
+            holder.emplace(f.folder.databaseFile(), false);
+        else if (cause == QStringLiteral("student"))
+            f.folder.exec(QStringLiteral("DELETE FROM Users"));
+
+        Form2->BitBtn2Click();
+        QVERIFY(!Form6->isVisible());
+        QVERIFY(!Form6->Timer1->isActive());
+        const QStringList refusals = boxTexts(f, platform::BoxKind::Information);
+        QCOMPARE(refusals.size(), 1);
+        QVERIFY2(refusals[0].startsWith(QStringLiteral("Оценку за этот тест сохранить не удастся. ")) &&
+                     refusals[0].contains(reason),
+                 qPrintable(refusals[0]));
+        holder.reset();
+        if (cause != QStringLiteral("table"))
+            QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Result WHERE Ocenka <> 0")).toInt(), 0);
     }
 
     // --- Questions ------------------------------------------------------------------------------
@@ -436,23 +536,20 @@ private Q_SLOTS:
 
     void rightLetter_data()
     {
-        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("chosen");
         QTest::addColumn<bool>("right");
-        QTest::newRow("A") << "A" << true;
-        QTest::newRow("lower case") << "a" << false;
-        QTest::newRow("trailing blank") << "A " << false;
-        QTest::newRow("leading blank") << " A" << false;
-        QTest::newRow("Cyrillic А") << "А" << false;
+        QTest::newRow("right") << "A" << true;
+        QTest::newRow("wrong") << "B" << false;
     }
     // One question: the first "Следующий" ends the test, the number stays 1.
     void rightLetter()
     {
-        QFETCH(QString, stored);
+        QFETCH(QString, chosen);
         QFETCH(bool, right);
         WindowFixture f;
-        prepare(f, {stored});
+        prepare(f, {QStringLiteral("A")});
         launch();
-        answer(QStringLiteral("A"));
+        answer(chosen);
         QCOMPARE(Form6->RightCount, right ? 1 : 0);
         QCOMPARE(Form6->WrongCount, right ? 0 : 1);
         QCOMPARE(Form6->Label1->text(), QStringLiteral("1"));
@@ -501,6 +598,32 @@ private Q_SLOTS:
         QVERIFY(!Form6->Timer1->isActive());
         QVERIFY(Form2->isVisible());
         QCOMPARE(Form6->Label8->text(), QStringLiteral("Таймер"));
+    }
+
+    // The time left comes from the clock: a wait for a busy file, when no tick can come, counts
+    // all the same.
+    void countdownKeepsRealTime_data()
+    {
+        QTest::addColumn<int>("waitSeconds");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("10 s") << 10 << "04:48";
+        QTest::newRow("past the limit") << 400 << "00:00";
+    }
+    void countdownKeepsRealTime()
+    {
+        QFETCH(int, waitSeconds);
+        QFETCH(QString, shown);
+        WindowFixture f;
+        prepare(f, {QStringLiteral("A"), QStringLiteral("B")});
+        launch();
+        tick();
+        manualClock.ms += waitSeconds * 1000;
+        tick();
+        QCOMPARE(Form6->isVisible(), waitSeconds < 300);
+        if (waitSeconds < 300)
+            QCOMPARE(Form6->Label8->text(), shown);
+        else
+            QCOMPARE(boxTexts(f, platform::BoxKind::Plain).last(), report(0, 2, 5, 0, 2));
     }
 
     // --- Finishing ------------------------------------------------------------------------------
@@ -615,57 +738,114 @@ private Q_SLOTS:
         QCOMPARE(Form2->chapterLabel(6)->fontColor(), colour::red);
     }
 
-    // --- A grade that cannot be stored ------------------------------------------------------------
+    // --- An ending that fails ----------------------------------------------------------------------
 
-    void storeFails_data()
+    void endingFails_data()
     {
         QTest::addColumn<QString>("cause");
-        QTest::newRow("database refuses the write") << "trigger";
-        QTest::newRow("chapter missing from the chapter list") << "caption";
-        QTest::newRow("student deleted by another program") << "student";
+        QTest::addColumn<bool>("timeOut");
+        QTest::addColumn<bool>("retry");
+        QTest::addColumn<QString>("failure");
+        const QString settings = QStringLiteral("Тест не удалось завершить, оценка не сохранена. База данных");
+        const QString store = QStringLiteral("Не удалось сохранить оценку. ");
+        QTest::newRow("file held, settings unreadable") << "exclusive" << false << true << settings;
+        QTest::newRow("file held at time-out") << "exclusive" << true << true << settings;
+        QTest::newRow("file held for writing") << "immediate" << false << true << store + QStringLiteral("База данных");
+        QTest::newRow("grade refused, window closed") << "trigger" << false << false << store;
+        QTest::newRow("student deleted, window closed")
+            << "student" << false << false << store + QStringLiteral("Запись студента не найдена");
     }
-    void storeFails()
+    // The countdown stops before the box, the box stands over the test window, the answers stay
+    // counted once, and "Следующий" tries the ending again.
+    void endingFails()
     {
         QFETCH(QString, cause);
+        QFETCH(bool, timeOut);
+        QFETCH(bool, retry);
+        QFETCH(QString, failure);
         WindowFixture f;
         const int id = prepare(f, {QStringLiteral("A")});
-        int otherChapter = 0;
-        if (cause == QStringLiteral("caption")) {
-            // Chapter 1 leaves a result row behind; chapter 3 then has no row in the chapter list,
-            // so the chapter cursor still stands on chapter 1.
-            Form2->Label1Click();
-            otherChapter =
-                f.folder.scalar(QStringLiteral("SELECT ID_Glava FROM Glaves WHERE Caption = 'Глава1'")).toInt();
-            f.folder.exec(QStringLiteral("UPDATE Glaves SET Caption = 'Глава 3' WHERE Caption = 'Глава3'"));
-            Form2->Label4Click();
-        } else if (cause == QStringLiteral("student")) {
-            f.folder.exec(QStringLiteral("DELETE FROM Users WHERE ID = %1").arg(id));
-        } else {
-            f.folder.exec(QStringLiteral("CREATE TRIGGER no_grades BEFORE UPDATE ON Result "
-                                         "BEGIN SELECT RAISE(ABORT, 'read-only'); END"));
-        }
+        Form2->chapterLabel(1)->setEnabled(false);
         launch();
-        answer(QStringLiteral("A"));
+        std::optional<FileHolder> holder;
+        if (cause == QStringLiteral("trigger"))
+            f.folder.exec(QStringLiteral("CREATE TRIGGER no_grades BEFORE UPDATE ON Result "
+                                         "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        else if (cause == QStringLiteral("student"))
+            f.folder.exec(QStringLiteral("DELETE FROM Users WHERE ID = %1").arg(id));
+        else
+            holder.emplace(f.folder.databaseFile(), cause == QStringLiteral("exclusive"));
+
+        bool timerOff = false;
+        bool busySign = false;
+        f.boxes.onShow = [&](const platform::BoxRecord &box) {
+            if (box.kind != platform::BoxKind::Error)
+                return;
+            timerOff = !Form6->Timer1->isActive();
+            // Still up: the event loop that takes it away has not turned since the wait.
+            const QCursor *cursor = QApplication::overrideCursor();
+            busySign = cursor && cursor->shape() == Qt::WaitCursor && platform::busyNote() &&
+                       platform::busyNote()->window() == Form6 && platform::busyNote()->isVisible();
+        };
+        if (timeOut)
+            tick(300);
+        else
+            answer(QStringLiteral("A"));
 
         const QStringList errors = boxTexts(f, platform::BoxKind::Error);
         QCOMPARE(errors.size(), 1);
-        QVERIFY2(errors[0].startsWith(QStringLiteral("Не удалось сохранить оценку: ")), qPrintable(errors[0]));
-        for (const QString &text : boxTexts(f, platform::BoxKind::Plain))
-            QVERIFY(!text.startsWith(QStringLiteral("Тест завершен!")));
+        QVERIFY2(errors[0].startsWith(failure), qPrintable(errors[0]));
+        QVERIFY(timerOff);
+        QCOMPARE(busySign, cause == QStringLiteral("exclusive") || cause == QStringLiteral("immediate"));
+        QCOMPARE(f.boxes.records.last().parent.data(), Form6);
         QVERIFY(boxTexts(f, platform::BoxKind::StandardError).isEmpty());
-        QVERIFY(!Form6->isVisible());
-        QVERIFY(!Form6->Timer1->isActive());
-        QVERIFY(Form2->isVisible());
-        if (otherChapter) {
-            QCOMPARE(f.folder
-                         .scalar(QStringLiteral("SELECT Ocenka FROM Result WHERE ID_User = %1 AND ID_glava = %2")
-                                     .arg(id)
-                                     .arg(otherChapter))
-                         .toInt(),
-                     0);
-        } else {
+        QVERIFY(Form6->isVisible());
+        QVERIFY(Form6->Button1->isEnabled());
+        holder.reset();
+        QCOMPARE(storedGrade(f, id).toInt(), 0);
+        QCoreApplication::processEvents();
+        QVERIFY(!platform::busyNote());
+        QVERIFY(!QApplication::overrideCursor());
+
+        if (!retry) {
+            // Closed after a failure: abandoned, judged by no grade.
+            Form6->close();
+            QCOMPARE(Form6->Grade, 0);
+            QVERIFY(!Form2->chapterLabel(1)->isEnabled());
             QCOMPARE(storedGrade(f, id).toInt(), 0);
+            return;
         }
+        f.folder.exec(QStringLiteral("DROP TRIGGER IF EXISTS no_grades"));
+        // As a student would: choose again, press again.
+        answer(QStringLiteral("A"));
+        const int right = timeOut ? 0 : 1;
+        QCOMPARE(boxTexts(f, platform::BoxKind::Plain).last(), report(right, 1, timeOut ? 5 : 0, 0, right ? 5 : 2));
+        QCOMPARE(storedGrade(f, id).toInt(), right ? 5 : 2);
+        QVERIFY(!Form6->isVisible());
+        QVERIFY(Form2->isVisible());
+    }
+
+    // The grade is in the file: a re-read after it that fails (the file held by another program
+    // meanwhile) does not make it "not stored".
+    void storedThoughReReadFails()
+    {
+        WindowFixture f;
+        const int id = prepare(f, {QStringLiteral("A")});
+        launch();
+        std::optional<FileHolder> holder;
+        const QMetaObject::Connection hold = QObject::connect(Data->ResultTab, &TableCursor::recordChanged, [&] {
+            if (!holder && storedGrade(f, id).toInt() == 5)
+                holder.emplace(f.folder.databaseFile(), true);
+        });
+        answer(QStringLiteral("A"));
+        QObject::disconnect(hold);
+        QVERIFY(holder);
+        holder.reset();
+        QVERIFY(boxTexts(f, platform::BoxKind::Error).isEmpty());
+        QCOMPARE(boxTexts(f, platform::BoxKind::Plain).last(), report(1, 1, 0, 0, 5));
+        QCOMPARE(Form6->Grade, 5);
+        QVERIFY(!Form6->isVisible());
+        QCOMPARE(Data->UserTab->fieldByName(QStringLiteral("ID")).asInteger(), id);
     }
 };
 
