@@ -115,9 +115,6 @@ private Q_SLOTS:
         QByteArray answer = goodQuestions;
         answer.replace("B два", "B двa");
         QTest::newRow("one answer") << answer << settings << false;
-        QByteArray right = goodQuestions;
-        right.replace("= C", "= D");
-        QTest::newRow("right letter") << right << settings << false;
         QTest::newRow("a setting") << goodQuestions << QByteArray(settings).replace("'20'", "'25'") << false;
         QTest::newRow("a chapter") << goodQuestions << settings + "INSERT INTO Glaves (Caption) VALUES ('Глава2');\n"
                                    << false;
