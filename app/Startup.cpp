@@ -2,6 +2,7 @@
 
 #include "app/Unit4.h"
 #include "app/WindowSet.h"
+#include "data/CourseUpgrade.h"
 #include "data/DbError.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramPaths.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
@@ -53,6 +55,26 @@ void reportStartFailure(const QString &text)
     platform::errorBox(text);
 }
 
+// A record made with an older course takes over the installed one before any window opens it.
+// A failure leaves the record as it was: the program goes on with the course the record has.
+void bringRecordUpToCourse()
+{
+    const QString record = platform::dataFolder() + QStringLiteral("Data.mdb");
+    if (!QFileInfo::exists(record))
+        return; // the window set says so
+    try {
+        upgradeCourse(record, platform::programFolder() + QStringLiteral("Data.mdb"), QDate::currentDate());
+    } catch (const DbError &e) {
+        const QString text =
+            QStringLiteral("Не удалось перенести новую версию курса (главы, вопросы тестов, презентации) в базу "
+                           "данных %1.\n\n%2\n\nБаза данных оставлена без изменений; учебник работает с прежней "
+                           "версией курса.")
+                .arg(record, e.message());
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        platform::errorBox(text);
+    }
+}
+
 // Calls back once, after the first paint of a window has reached the screen.
 class FirstPaint : public QObject
 {
@@ -87,6 +109,7 @@ int runTextbook()
     QApplication::setQuitOnLastWindowClosed(false);
     platform::installDesktopOpener();
     QApplication::setWindowIcon(platform::pictureIcon(QStringLiteral(":/pictures/icon-%1.png"), {16, 24, 32, 48, 64}));
+    bringRecordUpToCourse();
     // The greeting comes up first; the other windows, the database and then the page engine
     // follow while it fades in.
     WindowSet windows{WindowSet::GreetingFirst{}};

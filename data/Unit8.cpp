@@ -95,9 +95,9 @@ TableCursor *TData::testTab(int chapter) const
     }
 }
 
-void TData::connectTo(const QString &programFolder)
+void TData::connectTo(const QString &folder)
 {
-    Connect->setDatabaseFile(programFolder + QStringLiteral("Data.mdb"));
+    Connect->setDatabaseFile(folder + QStringLiteral("Data.mdb"));
     SetTablesActive(true);
 }
 

@@ -42,9 +42,9 @@ public:
 
     TableCursor *testTab(int chapter) const; // 1..6
 
-    // The sign-in window's connection set-up: programFolder (with its trailing separator)
-    // followed by "Data.mdb", then SetTablesActive(true).
-    void connectTo(const QString &programFolder);
+    // The sign-in window's connection set-up: folder (with its trailing separator) followed by
+    // "Data.mdb", then SetTablesActive(true).
+    void connectTo(const QString &folder);
     // UserTab, SystemTab, ResultTab, GlavesTab opened or closed, in this order.
     void SetTablesActive(bool active);
 

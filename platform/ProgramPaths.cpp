@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace platform {
 
@@ -28,16 +29,32 @@ void setProgramFolder(const QString &folder)
     folderOverride() = folder;
 }
 
-QString expandFileName(const QString &relative)
+QString dataFolder()
 {
-    if (relative.isEmpty())
-        return relative;
-    if (relative.startsWith(u'/'))
-        return relative;
-    QString base = QDir::currentPath();
-    if (!base.endsWith(u'/'))
-        base += u'/';
-    return base + relative;
+    QString folder = QDir::currentPath();
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
+}
+
+QString expandFileName(const QString &path)
+{
+    if (path.isEmpty())
+        return path;
+    if (!path.startsWith(u'/'))
+        return programFolder() + path;
+    if (QFileInfo::exists(localPath(path)))
+        return path;
+    // The stored page is "<folder>/Glaves\<page>": the part after the folder names the page.
+    const QString page = path.mid(path.lastIndexOf(u'/') + 1);
+    if (page.startsWith(QStringLiteral("Glaves\\")) && QFileInfo::exists(contentFile(page)))
+        return programFolder() + page;
+    return path;
+}
+
+QString contentFile(const QString &relative)
+{
+    return programFolder() + localPath(relative);
 }
 
 QString localPath(const QString &path)

@@ -8,9 +8,19 @@ namespace platform {
 QString programFolder();
 void setProgramFolder(const QString &folder); // empty restores the real one
 
-// A relative page path ("Glaves\Glava2.htm") expanded against the current directory.
-// The text of the relative part is kept as it is; see localPath() for opening it.
-QString expandFileName(const QString &relative);
+// Folder that holds Data.mdb: the current directory, chosen by whoever started the program (the
+// launcher picks a student's own folder or a class's shared one), with a trailing '/'.
+QString dataFolder();
+
+// A page path as stored or named by a window: a relative one ("Glaves\Glava2.htm") is expanded
+// against the program's folder, where the pages are installed; the text of the relative part is
+// kept as it is (see localPath() for opening it). A whole path is kept, unless its page is gone
+// and the same page lies beside the program: pages stored while the program ran from another
+// folder (an older install copied it into the user's home) still open.
+QString expandFileName(const QString &path);
+
+// A file of the course inside the program's folder ("Present\a.pdf"), as the file system wants it.
+QString contentFile(const QString &relative);
 
 // A stored path as the file system wants it: backslashes are folder separators.
 QString localPath(const QString &path);

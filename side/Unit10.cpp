@@ -7,6 +7,7 @@
 #include "platform/CourseFiles.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBoxes.h"
+#include "platform/ProgramPaths.h"
 #include "platform/ShellOpen.h"
 
 #include <QComboBox>
@@ -67,7 +68,7 @@ TForm10::TForm10(QWidget *parent) : QWidget(parent), ADOConnection1(nullptr), tb
 
     ADOConnection1 = new Connection(this);
     ADOConnection1->setObjectName(QStringLiteral("ADOConnection1"));
-    // A bare file name: Data.mdb in the current directory, which is the program's folder.
+    // A bare file name: Data.mdb in the current directory, the data folder.
     ADOConnection1->setDatabaseFile(QDir::current().absoluteFilePath(QStringLiteral("Data.mdb")));
     tblPresent = new TableCursor(ADOConnection1, QStringLiteral("present"), this);
     tblPresent->setObjectName(QStringLiteral("tblPresent"));
@@ -128,8 +129,6 @@ void TForm10::ComboBox1Change()
         platform::errorBox(QStringLiteral("Для темы «%1» не указан файл презентации.").arg(topic));
         return;
     }
-    const QString path = QStringLiteral("Present\\") + file;
-    const QString local = QDir::current().absoluteFilePath(QString(path).replace(u'\\', u'/'));
     const QString outside = QStringLiteral("Файл презентации темы «%1» указан вне папки Present:\n%2\n\n"
                                            "Такой файл не открывается.")
                                 .arg(topic, file);
@@ -137,6 +136,8 @@ void TForm10::ComboBox1Change()
         platform::errorBox(outside);
         return;
     }
+    // Installed beside the program, wherever the data folder is.
+    const QString local = platform::contentFile(QStringLiteral("Present\\") + file);
     if (!QFileInfo(local).isFile()) {
         platform::errorBox(QStringLiteral("Файл презентации не найден: ") + QDir::toNativeSeparators(local));
         return;
@@ -146,5 +147,5 @@ void TForm10::ComboBox1Change()
         platform::errorBox(outside);
         return;
     }
-    platform::shellOpen(path);
+    platform::shellOpen(local);
 }

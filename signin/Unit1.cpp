@@ -296,7 +296,7 @@ void TForm1::backToInitialMode(bool clearAll)
 
 void TForm1::FormShow()
 {
-    Data->connectTo(platform::programFolder());
+    Data->connectTo(platform::dataFolder());
 }
 
 void TForm1::FormClose()

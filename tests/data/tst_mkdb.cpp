@@ -89,8 +89,8 @@ private Q_SLOTS:
         write(QStringLiteral("Test4.txt"), "# пока без вопросов\n");
         const Run run = mkdb(QStringLiteral("Data.mdb"), {QStringLiteral("Test1.txt"), QStringLiteral("Test4.txt")});
         QVERIFY2(run.code == 0, qPrintable(run.errors));
-        QCOMPARE(query(QStringLiteral("Data.mdb"), "SELECT Name, Value FROM System"),
-                 QStringList{QStringLiteral("Min|20")});
+        QCOMPARE(query(QStringLiteral("Data.mdb"), "SELECT Name FROM System ORDER BY id"),
+                 (QStringList{QStringLiteral("Min"), QStringLiteral("CourseVersion")}));
         QCOMPARE(
             query(QStringLiteral("Data.mdb"),
                   "SELECT ID_V, вопрос, отв1, отв2, отв3, отв4, отв5, вариант FROM Test1 ORDER BY ID_V"),
@@ -98,6 +98,43 @@ private Q_SLOTS:
                          QStringLiteral("2|Второй вопрос|a|b|c|d|e|A")}));
         QCOMPARE(query(QStringLiteral("Data.mdb"), "SELECT count(*) FROM Test4"), QStringList{QStringLiteral("0")});
         QVERIFY(!QFile::exists(path(QStringLiteral("Data.mdb.part"))));
+    }
+
+    // A record compares its course with the installed one by this version: it must change with
+    // anything a record takes over, and not with the sources' comments or layout.
+    void courseVersion_data()
+    {
+        QTest::addColumn<QByteArray>("questions");
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<bool>("same");
+        const QByteArray settings = "INSERT INTO System (Name, Value) VALUES ('Min', '20');\n"
+                                    "INSERT INTO Glaves (Caption) VALUES ('Глава1');\n";
+        QTest::newRow("rebuilt") << goodQuestions << settings << true;
+        QTest::newRow("comments and blank lines") << "# другой комментарий\n\n" + goodQuestions + "\n\n"
+                                                  << settings << true;
+        QByteArray answer = goodQuestions;
+        answer.replace("B два", "B двa");
+        QTest::newRow("one answer") << answer << settings << false;
+        QTest::newRow("a setting") << goodQuestions << QByteArray(settings).replace("'20'", "'25'") << false;
+        QTest::newRow("a chapter") << goodQuestions << settings + "INSERT INTO Glaves (Caption) VALUES ('Глава2');\n"
+                                   << false;
+    }
+    void courseVersion()
+    {
+        QFETCH(QByteArray, questions);
+        QFETCH(QByteArray, settings);
+        QFETCH(bool, same);
+        const char *version = "SELECT Value FROM System WHERE Name = 'CourseVersion'";
+        write(QStringLiteral("Test1.txt"), goodQuestions);
+        QVERIFY(mkdb(QStringLiteral("Data.mdb"), {QStringLiteral("Test1.txt")}).code == 0);
+        write(QStringLiteral("Test1.txt"), questions);
+        write(QStringLiteral("other.sql"), settings);
+        const Run run = mkdb(QStringLiteral("Other.mdb"), {QStringLiteral("Test1.txt")}, QStringLiteral("other.sql"));
+        QVERIFY2(run.code == 0, qPrintable(run.errors));
+        const QStringList first = query(QStringLiteral("Data.mdb"), version);
+        QCOMPARE(first.size(), 1);
+        QCOMPARE(first == query(QStringLiteral("Other.mdb"), version), same);
+        QDir(m_dir.path()).remove(QStringLiteral("Other.mdb"));
     }
 
     void refusesAnExistingFile()

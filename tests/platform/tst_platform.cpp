@@ -43,17 +43,38 @@ private Q_SLOTS:
         QCOMPARE(mnemonicToRichText(text), rich);
     }
 
-    void pagePathsKeepTheirText()
+    // Pages are found beside the program whatever the current directory (the data folder) is.
+    void pagePaths_data()
     {
-        QTemporaryDir dir;
+        QTest::addColumn<QString>("path");     // "<program>" stands for the program's folder
+        QTest::addColumn<QString>("expanded"); // likewise
+        const QString page = QStringLiteral("Glaves\\Glava2.htm");
+        QTest::newRow("relative") << page << QStringLiteral("<program>") + page;
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("whole, present") << QStringLiteral("<program>") + page << QStringLiteral("<program>") + page;
+        QTest::newRow("whole, moved") << QStringLiteral("/нет/такой/папки/") + page
+                                      << QStringLiteral("<program>") + page;
+        QTest::newRow("whole, no such page")
+            << QStringLiteral("/нет/такой/папки/Glaves\\Нет.htm") << QStringLiteral("/нет/такой/папки/Glaves\\Нет.htm");
+        QTest::newRow("whole, not a page") << QStringLiteral("/нет/Glava2.htm") << QStringLiteral("/нет/Glava2.htm");
+    }
+    void pagePaths()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, expanded);
+        QTemporaryDir program;
+        QTemporaryDir data;
+        QVERIFY(QDir(program.path()).mkpath(QStringLiteral("Glaves")));
+        QFile file(program.filePath(QStringLiteral("Glaves/Glava2.htm")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        setProgramFolder(program.path());
         const QString previous = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-        const QString expanded = expandFileName(QStringLiteral("Glaves\\Glava2.htm"));
+        QDir::setCurrent(data.path());
+        const QString result = expandFileName(path.replace(QStringLiteral("<program>"), programFolder()));
         QDir::setCurrent(previous);
-        QCOMPARE(expanded, QDir(dir.path()).canonicalPath() + QStringLiteral("/Glaves\\Glava2.htm"));
-        QCOMPARE(localPath(expanded), QDir(dir.path()).canonicalPath() + QStringLiteral("/Glaves/Glava2.htm"));
-        QCOMPARE(expandFileName(QString()), QString());
-        QCOMPARE(expandFileName(QStringLiteral("/abs/x.htm")), QStringLiteral("/abs/x.htm"));
+        setProgramFolder({});
+        QCOMPARE(result, expanded.replace(QStringLiteral("<program>"), program.path() + u'/'));
     }
 
     void programFolderEndsWithSeparator()

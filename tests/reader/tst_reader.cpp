@@ -445,6 +445,7 @@ private Q_SLOTS:
         const QString stored = storedPath(f, id);
         QCOMPARE(stored, whole ? folder + page : page);
         // What the next sign-in opens names the page file.
+        platform::setProgramFolder(f.folder.path());
         QVERIFY(QFileInfo::exists(platform::localPath(platform::expandFileName(stored))) || whole);
     }
 

@@ -239,7 +239,8 @@ private Q_SLOTS:
         }
     }
 
-    void presentationsAreFoundInTheCurrentDirectory()
+    // The current directory holds the data; the presentations are installed beside the program.
+    void presentationsAreFoundBesideTheProgram()
     {
         WindowFixture f(false);
         setTopics(f, {{QStringLiteral("Тема"), QStringLiteral("a.pdf")}});
@@ -250,9 +251,8 @@ private Q_SLOTS:
         QTemporaryDir elsewhere;
         QDir::setCurrent(elsewhere.path());
         Form10->ComboBox1->setCurrentIndex(0);
-        QVERIFY(catcher.urls.isEmpty());
-        QCOMPARE(f.boxes.records.size(), 1);
-        QVERIFY(f.boxes.records.first().text.contains(QDir::currentPath()));
+        QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(f.folder.path() + QStringLiteral("Present/a.pdf"))});
+        QVERIFY(f.boxes.records.isEmpty());
     }
 
     void startFailsWithoutDatabaseInCurrentDirectory()

@@ -55,7 +55,7 @@ struct WindowFixture
     // row of UserTab, the reader visible. Does not go through the sign-in window.
     void signInDirectly(const QString &name)
     {
-        Data->connectTo(platform::programFolder());
+        Data->connectTo(platform::dataFolder());
         Data->UserTab->refresh();
         if (!Data->UserTab->locate(QStringLiteral("фамилия"), name))
             throw std::runtime_error("no such student");

@@ -3,6 +3,8 @@
 // The schema and the content rows run as SQL; each question file fills the table named by the
 // file's base name (Test1.txt -> Test1). Everything happens in one transaction on a temporary
 // file that is renamed at the end, so a failed build leaves no half-made database.
+// Last it writes the course's version into System (see data/CourseTables.h), so an installed
+// record can tell whether the course it holds is the installed one.
 //
 // Question file format (UTF-8), questions separated by blank lines, '#' starts a comment line:
 //   ? Question text
@@ -13,8 +15,11 @@
 //   E answer five
 //   = C
 
+#include "data/CourseTables.h"
+
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -320,6 +325,88 @@ void insertQuestions(Database &db, const fs::path &file)
     sqlite3_finalize(stmt);
 }
 
+// FNV-1a over length-prefixed pieces: stable across builds and machines, and enough to tell two
+// courses apart (it guards against an unchanged course, not against forgery).
+class Digest
+{
+public:
+    void add(const void *data, std::size_t size)
+    {
+        addBytes(&size, sizeof size);
+        addBytes(data, size);
+    }
+    void add(const std::string &text) { add(text.data(), text.size()); }
+
+    std::string hex() const
+    {
+        char text[17];
+        std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(m_hash));
+        return text;
+    }
+
+private:
+    void addBytes(const void *data, std::size_t size)
+    {
+        const auto *bytes = static_cast<const unsigned char *>(data);
+        for (std::size_t i = 0; i < size; ++i) {
+            m_hash ^= bytes[i];
+            m_hash *= 1099511628211ULL;
+        }
+    }
+
+    std::uint64_t m_hash = 14695981039346656037ULL;
+};
+
+// Runs a statement with one text bound; every row it returns, each value with its type, goes
+// into the digest. Returns the number of rows.
+int digestRows(Database &db, Digest *digest, const std::string &sql, const char *bound = nullptr)
+{
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db.handle(), sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
+        fail("mkdb", 0, sqlite3_errmsg(db.handle()));
+    if (bound)
+        sqlite3_bind_text(stmt, 1, bound, -1, SQLITE_STATIC);
+    int rows = 0;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        ++rows;
+        for (int i = 0; digest && i < sqlite3_column_count(stmt); ++i) {
+            const int type = sqlite3_column_type(stmt, i);
+            digest->add(&type, sizeof type);
+            if (type != SQLITE_NULL)
+                digest->add(sqlite3_column_blob(stmt, i), std::size_t(sqlite3_column_bytes(stmt, i)));
+        }
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        fail("mkdb", 0, sqlite3_errmsg(db.handle()));
+    return rows;
+}
+
+// The course's tables (schema and rows) and its settings make its version.
+void writeCourseVersion(Database &db)
+{
+    Digest digest;
+    digestRows(db, &digest, "SELECT Name, Value FROM System WHERE Name <> ? ORDER BY rowid", course::versionKey);
+    for (const char *table : course::tables) {
+        digest.add(std::string(table));
+        const int found = digestRows(
+            db, &digest, "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE", table);
+        if (found > 0)
+            digestRows(db, &digest, "SELECT * FROM \"" + std::string(table) + "\" ORDER BY rowid");
+    }
+    const std::string version = digest.hex();
+    digestRows(db, nullptr, "DELETE FROM System WHERE Name = ?", course::versionKey);
+    sqlite3_stmt *stmt = nullptr;
+    sqlite3_prepare_v2(db.handle(), "INSERT INTO System (Name, Value) VALUES (?, ?)", -1, &stmt, nullptr);
+    sqlite3_bind_text(stmt, 1, course::versionKey, -1, SQLITE_STATIC);
+    sqlite3_bind_text(stmt, 2, version.c_str(), -1, SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(stmt);
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        fail("System", 0, sqlite3_errmsg(db.handle()));
+}
+
 void build(const fs::path &out, const fs::path &schema, const fs::path &data, const std::vector<fs::path> &tests)
 {
     if (fs::exists(out))
@@ -336,6 +423,7 @@ void build(const fs::path &out, const fs::path &schema, const fs::path &data, co
             db.runScript(data);
             for (const fs::path &test : tests)
                 insertQuestions(db, test);
+            writeCourseVersion(db);
             db.exec("COMMIT");
         }
         fs::rename(temp, out);
