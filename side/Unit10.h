@@ -4,9 +4,15 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class Connection;
 class QComboBox;
 class TableCursor;
+
+namespace Ui {
+class TForm10;
+} // namespace Ui
 
 // The presentations window, with a database connection of its own. Creating it opens
 // "Data.mdb" in the current directory and throws DbError when that fails.
@@ -17,6 +23,7 @@ public:
     explicit TForm10(QWidget *parent = nullptr);
     ~TForm10() override;
 
+    // The widget of the form (side/Unit10.ui).
     QComboBox *ComboBox1;
     Connection *ADOConnection1;
     TableCursor *tblPresent;
@@ -30,6 +37,7 @@ public:
 private:
     // The row of tblPresent that the previous change of the text matched; -1 when none.
     int m_matchedTopic = -1;
+    std::unique_ptr<Ui::TForm10> m_ui;
 };
 
 extern TForm10 *Form10;
