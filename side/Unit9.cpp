@@ -21,14 +21,16 @@ TForm9 *Form9 = nullptr;
 
 namespace {
 
-// The free faces standing in for the window fonts run wider; a caption that would wrap into a
-// line its box cannot show is given the width of one line instead.
+// The free faces standing in for the window fonts run wider; a caption its box cannot show
+// whole is given the size of one line instead.
 void fitOnOneLine(QLabel *label)
 {
-    const int lineHeight = label->fontMetrics().height();
-    const int height = std::max(label->height(), lineHeight);
-    if (label->heightForWidth(label->width()) > height)
-        label->resize(label->fontMetrics().horizontalAdvance(label->text()) + 2, height);
+    if (label->heightForWidth(label->width()) <= label->height())
+        return;
+    label->setWordWrap(false);
+    const QSize line = label->sizeHint();
+    label->setWordWrap(true);
+    label->resize(std::max(label->width(), line.width()), std::max(label->height(), line.height()));
 }
 
 } // namespace
