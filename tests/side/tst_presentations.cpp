@@ -1,6 +1,7 @@
 #include "data/DbError.h"
 #include "side/Unit10.h"
 #include "stats/Unit3.h"
+#include "tests/support/FormFacts.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QComboBox>
@@ -88,15 +89,26 @@ class TestPresentations : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The form's key facts.
+    void form_data()
+    {
+        using formfacts::row;
+        formfacts::addColumns();
+        row("Form10", "", "Презентации", {0, 0, 746, 141});
+        row("ComboBox1", "Form10", "", {8, 8, 721, 28}, 0);
+    }
+    void form()
+    {
+        WindowFixture f;
+        formfacts::check(Form10);
+    }
+
     void windowAndEmptyTable()
     {
         WindowFixture f(false);
         setTopics(f, {});
         f.windows = std::make_unique<WindowSet>();
         UrlCatcher catcher;
-        QCOMPARE(Form10->windowTitle(), QStringLiteral("Презентации"));
-        QVERIFY(Form10->ComboBox1->isEditable());
-
         Form10->fillAndShow();
         QVERIFY(Form10->isVisible());
         QCOMPARE(Form10->ComboBox1->count(), 0);
