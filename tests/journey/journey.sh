@@ -61,13 +61,10 @@ press_in_box() { # answers the message box with this title by Enter
     xdotool windowfocus --sync "$id" key Return 2>/dev/null || xdotool key Return
     sleep 0.2
 }
-# Types into an empty field. xdotool remaps a spare key for each Cyrillic letter and the program
-# may miss the very first remapping, so a throw-away letter goes first and is rubbed out.
+# Types into an empty field. The display's keyboard is Russian, so every Cyrillic letter has a key
+# of its own and xdotool never has to remap one (a remapped key can be lost under load).
 type_text() {
-    xdotool type --delay 30 "ж"
-    sleep 0.1
-    xdotool key BackSpace
-    xdotool type --delay 90 "$1"
+    xdotool type --delay 60 "$1"
 }
 # Waits while the program writes, as the program waits for others.
 sql() { sqlite3 -cmd ".timeout 5000" "$work/Data.mdb" "$1"; }
@@ -77,6 +74,7 @@ start_app() {
     app=$!
 }
 
+setxkbmap -layout ru || fail "no Russian keyboard layout"
 started=$(date +%s.%N)
 name="Иванова Мария Петровна"
 password="тайна"
