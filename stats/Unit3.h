@@ -4,15 +4,21 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QFrame;
 class QLabel;
-class QTableView;
 class TableCursor;
+
+namespace Ui {
+class TForm3;
+} // namespace Ui
 
 namespace platform {
 class Bevel;
 class BitBtn;
 class CursorTableModel;
+class DBGrid;
 class DBNavigator;
 } // namespace platform
 
@@ -26,11 +32,12 @@ public:
     explicit TForm3(QWidget *parent = nullptr);
     ~TForm3() override;
 
+    // The widgets of the form (stats/Unit3.ui).
     QLabel *Image1;
     platform::Bevel *Bevel2;
-    QTableView *DBGrid1;
+    platform::DBGrid *DBGrid1;
     QLabel *StaticText1;
-    QTableView *DBGrid2;
+    platform::DBGrid *DBGrid2;
     QFrame *Panel1;
     platform::DBNavigator *DBNavigator1;
     platform::BitBtn *BitBtn1;
@@ -56,6 +63,7 @@ private:
     void createCursors();
     void setListsVisible(bool visible);
 
+    std::unique_ptr<Ui::TForm3> m_ui;
     TableCursor *m_users = nullptr;
     TableCursor *m_results = nullptr;
     platform::CursorTableModel *m_usersModel = nullptr;

@@ -1,4 +1,5 @@
 #include "platform/CursorTableModel.h"
+#include "platform/DBGrid.h"
 #include "platform/DBNavigator.h"
 #include "platform/Widgets.h"
 #include "stats/Unit3.h"
