@@ -9,7 +9,6 @@
 #include "data/TableCursor.h"
 #include "data/Unit8.h"
 #include "platform/CursorTableModel.h"
-#include "platform/DBGrid.h"
 #include "platform/DBNavigator.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Widgets.h"
@@ -17,6 +16,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QResizeEvent>
+#include <QTableView>
 
 TForm3 *Form3 = nullptr;
 

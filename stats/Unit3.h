@@ -8,6 +8,7 @@
 
 class QFrame;
 class QLabel;
+class QTableView;
 class TableCursor;
 
 namespace Ui {
@@ -18,7 +19,6 @@ namespace platform {
 class Bevel;
 class BitBtn;
 class CursorTableModel;
-class DBGrid;
 class DBNavigator;
 } // namespace platform
 
@@ -35,9 +35,9 @@ public:
     // The widgets of the form (stats/Unit3.ui).
     QLabel *Image1;
     platform::Bevel *Bevel2;
-    platform::DBGrid *DBGrid1;
+    QTableView *DBGrid1;
     QLabel *StaticText1;
-    platform::DBGrid *DBGrid2;
+    QTableView *DBGrid2;
     QFrame *Panel1;
     platform::DBNavigator *DBNavigator1;
     platform::BitBtn *BitBtn1;
