@@ -1,8 +1,8 @@
 #include "platform/CursorTableModel.h"
-#include "platform/DBGrid.h"
 #include "platform/DBNavigator.h"
 #include "platform/Widgets.h"
 #include "stats/Unit3.h"
+#include "tests/support/FormFacts.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QAbstractItemModelTester>
@@ -61,7 +61,7 @@ QString currentName(TableCursor *cursor)
 void openStatistics()
 {
     Form3->prepare();
-    for (platform::DBGrid *grid : {Form3->DBGrid1, Form3->DBGrid2}) {
+    for (QTableView *grid : {Form3->DBGrid1, Form3->DBGrid2}) {
         QAbstractItemModel *model = grid->model();
         if (!model->findChild<QAbstractItemModelTester *>())
             new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::QtTest, model);
@@ -76,19 +76,11 @@ class TestStats : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // The form's key facts: each component under its name, where it lies, what it says, the
-    // picture of its kind for a button, and its place in the tab order (-1: not a tab stop).
+    // The form's key facts.
     void form_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("parent");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<int>("tab");
-        const auto row = [](const char *name, const char *parent, const char *text, QRect geometry, int tab = -1) {
-            QTest::newRow(name) << QString::fromUtf8(name) << QString::fromUtf8(parent) << QString::fromUtf8(text)
-                                << geometry << tab;
-        };
+        using formfacts::row;
+        formfacts::addColumns();
         row("Form3", "", "Статистика", {0, 0, 561, 493});
         row("Image1", "Form3", "", {0, 0, 553, 417});
         row("Bevel2", "Form3", "", {16, 16, 513, 337});
@@ -97,37 +89,13 @@ private Q_SLOTS:
         row("DBGrid2", "Form3", "", {0, 168, 553, 250}, 1);
         row("Panel1", "Form3", "", {0, 452, 561, 41});
         row("DBNavigator1", "Panel1", "", {21, 8, 220, 25});
-        row("BitBtn1", "Panel1", " &инфо!", {302, 8, 67, 25}, 2);
-        row("BitBtn2", "Panel1", "&Выход", {406, 8, 75, 25}, 3);
+        row("BitBtn1", "Panel1", " &инфо!", {302, 8, 67, 25}, 2, "Ok");
+        row("BitBtn2", "Panel1", "&Выход", {406, 8, 75, 25}, 3, "Close");
     }
     void form()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, parent);
-        QFETCH(QString, text);
-        QFETCH(QRect, geometry);
-        QFETCH(int, tab);
         WindowFixture f;
-        auto *w = name == Form3->objectName() ? Form3 : Form3->findChild<QWidget *>(name);
-        QVERIFY(w);
-        QCOMPARE(w->parentWidget() ? w->parentWidget()->objectName() : QString(), parent);
-        QCOMPARE(w->size(), geometry.size());
-        if (w != Form3)
-            QCOMPARE(w->pos(), geometry.topLeft());
-        if (auto *l = qobject_cast<QLabel *>(w))
-            QCOMPARE(l->text(), text);
-        else if (auto *b = qobject_cast<QPushButton *>(w))
-            QCOMPARE(b->text(), text);
-        else
-            QCOMPARE(w->windowTitle(), text);
-        if (auto *b = qobject_cast<platform::BitBtn *>(w))
-            QVERIFY(!b->icon().isNull());
-        int position = 0;
-        for (QWidget *next = Form3->nextInFocusChain(); next != Form3 && next != w; next = next->nextInFocusChain()) {
-            if (next->focusPolicy() & Qt::TabFocus)
-                ++position;
-        }
-        QCOMPARE(w->focusPolicy() & Qt::TabFocus ? position : -1, tab);
+        formfacts::check(Form3);
     }
 
     void opensWithListsHiddenAndToggles()

@@ -9,6 +9,7 @@
 #include "reader/Unit2.h"
 #include "testing/Grading.h"
 #include "testing/Unit6.h"
+#include "tests/support/FormFacts.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QApplication>
@@ -281,19 +282,11 @@ private Q_SLOTS:
         Form6->hide();
     }
 
-    // The form's key facts: each component under its name, where it lies, what it says, and
-    // its place in the tab order (-1: not a tab stop).
+    // The form's key facts.
     void form_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("parent");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<int>("tab");
-        const auto row = [](const char *name, const char *parent, const char *text, QRect geometry, int tab = -1) {
-            QTest::newRow(name) << QString::fromUtf8(name) << QString::fromUtf8(parent) << QString::fromUtf8(text)
-                                << geometry << tab;
-        };
+        using formfacts::row;
+        formfacts::addColumns();
         row("Form6", "", "", {0, 0, 809, 404});
         row("Label1", "Form6", "№", {8, 8, 16, 16});
         row("Label2", "Form6", "Вопрос", {32, 8, 537, 65});
@@ -315,36 +308,8 @@ private Q_SLOTS:
     }
     void form()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, parent);
-        QFETCH(QString, text);
-        QFETCH(QRect, geometry);
-        QFETCH(int, tab);
         WindowFixture f;
-        auto *w = name == Form6->objectName() ? Form6 : Form6->findChild<QWidget *>(name);
-        QVERIFY(w);
-        QCOMPARE(w->parentWidget() ? w->parentWidget()->objectName() : QString(), parent);
-        QCOMPARE(w->geometry().size(), geometry.size());
-        if (w != Form6)
-            QCOMPARE(w->pos(), geometry.topLeft());
-        QString shown;
-        if (auto *l = qobject_cast<QLabel *>(w))
-            shown = l->text();
-        else if (auto *b = qobject_cast<QAbstractButton *>(w))
-            shown = b->text();
-        else if (auto *g = qobject_cast<QGroupBox *>(w))
-            shown = g->title();
-        else
-            shown = w->windowTitle();
-        QCOMPARE(shown, text);
-        int position = 0;
-        for (QWidget *next = Form6->nextInFocusChain(); next != Form6; next = next->nextInFocusChain()) {
-            if (next == w)
-                break;
-            if (next->focusPolicy() & Qt::TabFocus)
-                ++position;
-        }
-        QCOMPARE(w->focusPolicy() & Qt::TabFocus ? position : -1, tab);
+        formfacts::check(Form6);
     }
 
     // --- Launch ---------------------------------------------------------------------------------
