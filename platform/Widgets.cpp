@@ -40,8 +40,14 @@ Bevel::Bevel(QWidget *parent) : QFrame(parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-BitBtn::BitBtn(const QString &caption, Kind kind, QWidget *parent) : QPushButton(caption, parent), m_kind(kind)
+BitBtn::BitBtn(const QString &caption, Kind kind, QWidget *parent) : QPushButton(caption, parent)
 {
+    setKind(kind);
+}
+
+void BitBtn::setKind(Kind kind)
+{
+    m_kind = kind;
     QStyle::StandardPixmap glyph = QStyle::SP_CustomBase;
     switch (kind) {
     case Kind::Ok:
@@ -56,8 +62,10 @@ BitBtn::BitBtn(const QString &caption, Kind kind, QWidget *parent) : QPushButton
     case Kind::Custom:
         break;
     }
-    if (glyph == QStyle::SP_CustomBase)
+    if (glyph == QStyle::SP_CustomBase) {
+        setIcon(QIcon());
         return;
+    }
     // The style's own glyphs, named so no image plugin is probed for them.
     const QString name = kind == Kind::Ok       ? QStringLiteral("ok")
                          : kind == Kind::Cancel ? QStringLiteral("cancel")

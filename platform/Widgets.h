@@ -15,8 +15,10 @@ namespace platform {
 class ClickableLabel : public QLabel
 {
     Q_OBJECT
+    Q_PROPERTY(QColor fontColor READ fontColor WRITE setFontColor)
 public:
     explicit ClickableLabel(const QString &text = {}, QWidget *parent = nullptr);
+    explicit ClickableLabel(QWidget *parent) : ClickableLabel({}, parent) {}
 
     // Font colour through the palette, so it survives style sheets and enabled changes.
     void setFontColor(const QColor &color);
@@ -42,6 +44,7 @@ public:
 class BitBtn : public QPushButton
 {
     Q_OBJECT
+    Q_PROPERTY(Kind kind READ kind WRITE setKind)
 public:
     enum class Kind
     {
@@ -50,12 +53,16 @@ public:
         Cancel,
         Close
     };
+    Q_ENUM(Kind)
 
+    explicit BitBtn(QWidget *parent = nullptr) : QPushButton(parent) {}
     BitBtn(const QString &caption, Kind kind, QWidget *parent = nullptr);
     Kind kind() const { return m_kind; }
+    // Also sets the kind's picture.
+    void setKind(Kind kind);
 
 private:
-    Kind m_kind;
+    Kind m_kind = Kind::Custom;
 };
 
 // Enter presses the focused push button, else the visible enabled Ok button; Escape presses the

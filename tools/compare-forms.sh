@@ -16,7 +16,9 @@ for b in "$before"/*.png; do
         status=1
         continue
     fi
-    pixels=$(compare -metric AE "$b" "$a" "${diffs:+$diffs/$name}${diffs:-null:}" 2>&1 >/dev/null || true)
+    out=null:
+    [ -n "$diffs" ] && out=$diffs/$name
+    pixels=$(compare -metric AE "$b" "$a" "$out" 2>&1 >/dev/null || true)
     echo "$name: $pixels"
     [ "$pixels" = 0 ] || status=1
 done

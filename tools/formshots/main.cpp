@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -108,6 +109,7 @@ int main(int argc, char *argv[])
     Data->UserTab->fieldByName(QStringLiteral("специальность")).setAsString(QStringLiteral("ПО-21"));
     Data->UserTab->fieldByName(QStringLiteral("курс")).setAsString(QStringLiteral("3 - Курс"));
     Data->UserTab->post();
+    Data->setStudentId(Data->UserTab->fieldByName(QStringLiteral("ID")).asInteger());
     Form2->setWindowTitle(QStringLiteral("Электроный учебник - Петров Пётр"));
     Form2->Label1Click();
     shoot(Form2, "reader-introduction");
@@ -116,10 +118,19 @@ int main(int argc, char *argv[])
 
     Form2->BitBtn2Click();
     shoot(Form6, "test-question1");
+    // Two answers in: the counters, the bars and a chosen answer.
+    for (QRadioButton *answer : {Form6->RadioButton1, Form6->RadioButton2}) {
+        answer->setChecked(true);
+        Form6->Button1Click();
+    }
+    Form6->RadioButton3->setChecked(true);
+    shoot(Form6, "test-question3");
     Form6->close();
 
     Form2->N2Click();
     shoot(Form3, "statistics");
+    Form3->BitBtn1Click();
+    shoot(Form3, "statistics-lists");
     Form3->close();
 
     Form10->fillAndShow();
