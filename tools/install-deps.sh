@@ -8,13 +8,13 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format dpkg-dev file
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-webengine-dev qt6-webengine-dev-tools
-    libsqlite3-dev libbenchmark-dev
+    libsqlite3-dev libbenchmark-dev libxcb1-dev
     # run: the SQLite driver of Qt Sql, the JPEG plugin, the web engine's helper process
     libqt6sql6-sqlite qt6-image-formats-plugins libqt6webenginecore6-bin libqt6svg6
     # fonts with Cyrillic for the faces the windows and pages name (see fonts.conf)
     fontconfig fonts-dejavu-core fonts-liberation2 fonts-urw-base35
-    # real-window tests and screenshots
-    xvfb xauth xdotool x11-utils imagemagick sqlite3 poppler-utils libx11-dev
+    # real-window tests, screenshots and start-up measurements
+    xvfb xauth xdotool x11-utils imagemagick sqlite3 poppler-utils libx11-dev libxtst-dev
     # the desktop's "open with" service for presentations
     xdg-utils
     # packaging checks
