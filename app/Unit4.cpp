@@ -1,5 +1,6 @@
 #include "Unit4.h"
 
+#include "Display.h"
 #include "HandlerGuard.h"
 #include "Unit1.h"
 #include "Widgets.h"
@@ -123,6 +124,8 @@ void TForm4::setAlpha(int alpha)
 {
     m_alpha = alpha;
     setWindowOpacity(alpha / 255.0);
+    // Each step of the fade shows now, not when some other event next wakes the event loop.
+    platform::flushDisplay();
 }
 
 void TForm4::closeEvent(QCloseEvent *event)

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QLibrary>
 #include <QOpenGLContext>
+#include <QThread>
 
 QT_BEGIN_NAMESPACE
 // Exported by Qt GUI for the web engine's set-up; declared here as the engine itself does.
@@ -54,27 +55,41 @@ void provideShareContext()
     });
 }
 
-// Loads the web engine module once: beside the program, else in the build's program folder
-// (for tests run from elsewhere in the build tree). Null when it is missing or does not load.
+// The web engine module: beside the program, else in the build's program folder (for tests run
+// from elsewhere in the build tree). Empty when there is none.
+QString engineModuleFile()
+{
+    const QStringList folders{QCoreApplication::applicationDirPath(), QStringLiteral(TEXTBOOK_ENGINE_BUILD_DIR)};
+    for (const QString &folder : folders) {
+        const QString file = QDir(folder).filePath(QStringLiteral(TEXTBOOK_ENGINE_MODULE));
+        if (QFileInfo::exists(file))
+            return file;
+    }
+    return {};
+}
+
+// What must be in place before the module's libraries load.
+void prepareEngineLoad()
+{
+    provideShareContext();
+    // Composited in software, as the module draws (see there).
+    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!flags.contains("--disable-gpu"))
+        setOwnEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --disable-gpu").trimmed());
+}
+
+// Loads the web engine module once. Null when it is missing or does not load.
 CreatePageEngine pageEngineFactory()
 {
     static const CreatePageEngine factory = []() -> CreatePageEngine {
-        const QStringList folders{QCoreApplication::applicationDirPath(), QStringLiteral(TEXTBOOK_ENGINE_BUILD_DIR)};
-        for (const QString &folder : folders) {
-            const QString file = QDir(folder).filePath(QStringLiteral(TEXTBOOK_ENGINE_MODULE));
-            if (!QFileInfo::exists(file))
-                continue;
-            provideShareContext();
-            // Composited in software, as the module draws (see there).
-            const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-            if (!flags.contains("--disable-gpu"))
-                setOwnEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --disable-gpu").trimmed());
-            QLibrary module(file);
-            if (auto create = reinterpret_cast<CreatePageEngine>(module.resolve(VELANIKA_PAGE_ENGINE_ENTRY)))
-                return create;
-            qWarning("Page engine module not loaded, pages use the light view: %s", qPrintable(module.errorString()));
+        const QString file = engineModuleFile();
+        if (file.isEmpty())
             return nullptr;
-        }
+        prepareEngineLoad();
+        QLibrary module(file);
+        if (auto create = reinterpret_cast<CreatePageEngine>(module.resolve(VELANIKA_PAGE_ENGINE_ENTRY)))
+            return create;
+        qWarning("Page engine module not loaded, pages use the light view: %s", qPrintable(module.errorString()));
         return nullptr;
     }();
     return factory;
@@ -244,6 +259,29 @@ void WebView::prepare()
     if (d->engine && m_navigations == 0)
         d->engine->open(warmUpPage());
 #endif
+}
+
+void WebView::preloadEngine(QObject *context, const std::function<void()> &then)
+{
+#ifdef TEXTBOOK_WEBENGINE
+    static QThread *loader = nullptr;
+    const QString file = backendChoice() == Backend::WebEngine && !loader ? engineModuleFile() : QString();
+    if (!file.isEmpty()) {
+        prepareEngineLoad();
+        // Mapping and relocating the engine's libraries takes tens of milliseconds; off the
+        // event loop's thread it costs the windows nothing. The library stays loaded for
+        // pageEngineFactory() to find.
+        loader = QThread::create([file] { QLibrary(file).load(); });
+        QObject::connect(loader, &QThread::finished, context, then);
+        // The program may end while the libraries are still loading.
+        qAddPostRoutine([] { loader->wait(); });
+        loader->start();
+        return;
+    }
+#else
+    Q_UNUSED(context);
+#endif
+    then();
 }
 
 WebView::Backend WebView::defaultBackend()

@@ -104,7 +104,7 @@ private Q_SLOTS:
         QTimer::singleShot(0, [&] { greetingFirst = Form4 && Form4->isVisible(); });
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (!Form1 || !Data)
+            if (!Form10)
                 return;
             poll.stop();
             for (QWidget *w : QApplication::topLevelWidgets()) {
@@ -122,16 +122,64 @@ private Q_SLOTS:
         QVERIFY(!Form4); // the window set is gone with the run
     }
 
-    // Without Data.mdb the program says so over the greeting and ends with a failure status.
-    void startFailureEndsTheRun()
+    // A start that fails is reported in a box of its own, with no window of the program on
+    // screen, and ends the run with a failure status.
+    void startFailureStandsAlone_data()
     {
+        QTest::addColumn<QString>("damage");
+        // Found before any window is made.
+        QTest::newRow("no Data.mdb") << QString();
+        // Found while the windows are made behind the greeting.
+        QTest::newRow("no presentation list") << QStringLiteral("DROP TABLE present");
+    }
+
+    void startFailureStandsAlone()
+    {
+        QFETCH(QString, damage);
         WindowFixture f(false);
-        QVERIFY(QFile::remove(f.folder.path() + QStringLiteral("Data.mdb")));
+        if (damage.isEmpty())
+            QVERIFY(QFile::remove(f.folder.path() + QStringLiteral("Data.mdb")));
+        else
+            f.folder.exec(damage);
+        QStringList shownWithBox{QStringLiteral("no box")};
+        f.boxes.onShow = [&](const platform::BoxRecord &) {
+            shownWithBox.clear();
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (w->isVisible())
+                    shownWithBox << w->objectName();
+            }
+        };
         QCOMPARE(runTextbook(), 1);
         QCOMPARE(f.boxes.records.size(), 1);
         QVERIFY2(f.boxes.records[0].text.startsWith(QStringLiteral("Программа не может начать работу.")),
                  qPrintable(f.boxes.records[0].text));
+        QCOMPARE(shownWithBox, QStringList());
         QVERIFY(!Form4);
+    }
+
+    // A click on the greeting while the windows behind it are still being made: the rest are
+    // made at once and the sign-in window comes up, connected.
+    void earlyClickCompletesTheWindows()
+    {
+        WindowFixture f(false);
+        bool caughtHalfway = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!Form4 || !Form1)
+                return;
+            poll.stop();
+            caughtHalfway = !Data && !Form10;
+            Form4->FormClick();
+            QVERIFY(Form1->isVisible());
+            QVERIFY(!Form4->isVisible());
+            QVERIFY(Form2 && Data && Form10);
+            QVERIFY(Data->UserTab->isOpen());
+            Form1->close();
+        });
+        poll.start(0);
+        QCOMPARE(runTextbook(), 0);
+        QVERIFY2(caughtHalfway, "the windows were all made in one turn of the event loop");
+        QVERIFY(f.boxes.records.isEmpty());
     }
 
     // The reader makes its side windows on first use, bound as the full set binds them.
