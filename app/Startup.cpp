@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "DbError.h"
 #include "MessageBoxes.h"
+#include "Messages.h"
 #include "ProgramPaths.h"
 #include "ShellOpen.h"
 #include "Unit1.h"
@@ -26,8 +27,9 @@
 
 #include <unistd.h>
 
-void prepareProcessEnvironment()
+void prepareProcessEnvironment(const QStringList &arguments)
 {
+    messages::setUp(messages::verboseRequested(arguments));
     // The program's folder is not known before QCoreApplication exists; /proc tells it.
     const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     const QString aliases = QFileInfo(exe).absolutePath() + QStringLiteral("/fonts.conf");

@@ -1,4 +1,5 @@
 #include "DataSource.h"
+#include "Messages.h"
 #include "Startup.h"
 #include "Unit1.h"
 #include "Unit10.h"
@@ -211,6 +212,35 @@ private Q_SLOTS:
             f.folder.scalar(QStringLiteral("SELECT \"вопрос\" FROM Test3 ORDER BY rowid LIMIT 1")).toString();
         QVERIFY(!question.isEmpty());
         QCOMPARE(Form6->AnswerLabels[0]->text(), question);
+    }
+
+    // A normal start keeps the terminal quiet; what may be wrong still shows.
+    void quietStart_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("engine report") << int(QtInfoMsg) << QStringLiteral("GL Type: disabled") << false;
+        QTest::newRow("debug") << int(QtDebugMsg) << QStringLiteral("using glib dispatcher") << false;
+        QTest::newRow("software drawing")
+            << int(QtWarningMsg) << QStringLiteral("No suitable graphics backend found") << false;
+        QTest::newRow("runtime folder") << int(QtWarningMsg)
+                                        << QStringLiteral(
+                                               "QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/r'")
+                                        << false;
+        QTest::newRow("other warning") << int(QtWarningMsg) << QStringLiteral("QSqlDatabase: QSQLITE driver not loaded")
+                                       << true;
+        QTest::newRow("known words, other warning")
+            << int(QtWarningMsg) << QStringLiteral("Module: No suitable graphics backend found") << true;
+        QTest::newRow("critical") << int(QtCriticalMsg) << QStringLiteral("No suitable graphics backend found") << true;
+    }
+
+    void quietStart()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, text);
+        QFETCH(bool, shown);
+        QCOMPARE(messages::shownWhenQuiet(QtMsgType(type), text), shown);
     }
 
     void fadeHandsOverAtFullOpacity()
