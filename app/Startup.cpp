@@ -96,7 +96,13 @@ public:
     void begin()
     {
         Form4->beforeHandOver = [this] { return completeNow(); };
-        new FirstPaint(Form4, [this] { step(); });
+        new FirstPaint(Form4, [this] {
+            // Five pictures to decode and the image plugins to look through: not before the
+            // greeting is up, which shows no icon of its own.
+            QApplication::setWindowIcon(
+                platform::pictureIcon(QStringLiteral(":/pictures/icon-%1.png"), {16, 24, 32, 48, 64}));
+            step();
+        });
         Form4->show();
     }
 
@@ -167,7 +173,6 @@ int runTextbook()
         reportStartFailure(startFailure(e));
         return 1;
     }
-    QApplication::setWindowIcon(platform::pictureIcon(QStringLiteral(":/pictures/icon-%1.png"), {16, 24, 32, 48, 64}));
     Start start;
     start.begin();
     return QApplication::exec();
