@@ -173,6 +173,7 @@ int runTextbook()
         reportStartFailure(startFailure(e));
         return 1;
     }
+    QApplication::setStyle(new platform::PngIconStyle);
     Start start;
     start.begin();
     return QApplication::exec();

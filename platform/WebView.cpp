@@ -3,6 +3,7 @@
 #include "PageEngine.h"
 #include "ProgramPaths.h"
 #include "ShellOpen.h"
+#include "TextPage.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -178,7 +179,7 @@ public:
         }
 #endif
         if (!widget) {
-            auto *browser = new QTextBrowser(q);
+            auto *browser = new TextPage(q);
             browser->setOpenLinks(false);
             browser->setFrameShape(QFrame::NoFrame);
             QObject::connect(browser, &QTextBrowser::anchorClicked, q, [this](const QUrl &link) {
