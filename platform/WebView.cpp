@@ -107,9 +107,14 @@ QString missingPageHtml(const QString &path)
 }
 
 #ifdef TEXTBOOK_WEBENGINE
-QUrl warmUpPage()
+// A little text in the faces and sizes the course pages use, laid out ahead, so the page process
+// has its fonts loaded when the first real page comes.
+QString warmUpHtml()
 {
-    return QUrl(QStringLiteral("about:blank"));
+    return QStringLiteral("<html><head><meta charset=\"utf-8\"></head>"
+                          "<body style=\"font: 14pt 'Times New Roman', serif\">"
+                          "<h1 style=\"font: bold 18pt Arial, sans-serif\">Глава</h1>"
+                          "<p>Текст <b>текст</b> <i>текст</i></p></body></html>");
 }
 #endif
 
@@ -167,9 +172,9 @@ public:
             if (CreatePageEngine make = pageEngineFactory()) {
                 PageEngineHooks hooks;
                 hooks.followLink = followLink;
-                hooks.loaded = [this](const QUrl &url, bool ok) {
+                hooks.loaded = [this](const QUrl &, bool ok) {
                     // The warm-up page of prepare() is nobody's business.
-                    if (q->navigationCount() == 0 && url == warmUpPage())
+                    if (q->navigationCount() == 0)
                         return;
                     Q_EMIT q->loadFinished(ok);
                 };
@@ -256,9 +261,10 @@ void WebView::prepare()
 {
     d->create();
 #ifdef TEXTBOOK_WEBENGINE
-    // A first load starts the engine's page process, so the first real page finds it running.
+    // A first load starts the engine's page process and its fonts, so the first real page finds
+    // them ready. Its base is the pages' folder, so they are served by the same process.
     if (d->engine && m_navigations == 0)
-        d->engine->open(warmUpPage());
+        d->engine->openHtml(warmUpHtml(), QUrl::fromLocalFile(programFolder() + QStringLiteral("Glaves/")));
 #endif
 }
 
