@@ -20,12 +20,13 @@ done
 # The side windows, each captured alone.
 cp -r "$src" "$tmp/t"
 sqlite3 "$tmp/t/Data.mdb" "insert into Users (фамилия, пароль, специальность, курс, путь) values ('Петров', '', 'x', '1 - Курс', 'Glaves\\Glava3.htm')"
-display=:$((300 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+exec 7>"$tmp/display"
+Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=$display
+exec 7>&-
+for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.05; done
+export DISPLAY=:$(head -n1 "$tmp/display")
 unset QT_QPA_PLATFORM
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 mkdir -p "$tmp/bin" && printf '#!/bin/sh\nexit 0\n' >"$tmp/bin/xdg-open" && chmod +x "$tmp/bin/xdg-open"
 (cd "$tmp/t" && PATH="$tmp/bin:$PATH" exec ./velanika) >/dev/null 2>&1 &
 app=$!

@@ -12,11 +12,13 @@ trap 'kill "$xvfb" 2>/dev/null || true; [ -n "${app:-}" ] && kill "$app" 2>/dev/
 cp -r "$src/." "$work/"
 rm -f "$work/Data.mdb" && cp "$src/Data.mdb" "$work/Data.mdb"
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# A free display of its own: the server names it once it listens.
+exec 7>"$work/.display"
+Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+exec 7>&-
+for _ in $(seq 100); do [ -s "$work/.display" ] && break; sleep 0.05; done
+export DISPLAY=:$(head -n1 "$work/.display")
 unset QT_QPA_PLATFORM
 
 step=0
