@@ -14,27 +14,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-10}
 cd "$root"
 
-build() { # dir web-engine-on/off targets...
-    local dir=$1 web=$2
-    shift 2
-    [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DBUILD_TESTING=OFF -DBUILD_BENCHMARKS=OFF -DWITH_WEBENGINE="$web" >/dev/null
-    cmake --build "$dir" --target "$@" >"$dir/measure-build.log" 2>&1 || { echo "build failed, see $dir/measure-build.log" >&2; exit 1; }
-}
+. tools/measure-lib.sh
 build build-rel ON velanika velanika_pages xwait
 build build-light OFF velanika
 xwait=$root/build-rel/tools/xwait
 
 work=$(mktemp -d)
-exec 7>"$work/display"
-Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-exec 7>&-
 app=
-trap '[ -n "$app" ] && kill -9 "$app" 2>/dev/null; kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -n1 "$work/display")
-unset QT_QPA_PLATFORM
+trap '[ -n "$app" ] && end_program "$app"; kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+start_display "$work"
 
 results=$work/results # build kind value
 : >"$results"
@@ -53,9 +41,7 @@ one() { # build runnable-folder [click-after]
             END {printf "%s gap %d\n%s steps %d\n", b, m, b, n}' "$work/fade" >>"$results"
     fi
     "$xwait" ping "Авторизация" 1.5 | awk -v b="$1" '{print b, "ping", $1}' >>"$results"
-    # The web engine's helper processes end with it.
-    kill -9 "$app" 2>/dev/null
-    wait "$app" 2>/dev/null
+    end_program "$app"
     app=
 }
 

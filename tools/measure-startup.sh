@@ -19,37 +19,18 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-5}
 cd "$root"
 
-build() { # dir web-engine-on/off targets...
-    local dir=$1 web=$2
-    shift 2
-    [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DBUILD_TESTING=OFF -DBUILD_BENCHMARKS=OFF -DWITH_WEBENGINE="$web" >/dev/null
-    cmake --build "$dir" --target "$@" >"$dir/measure-build.log" 2>&1 || { echo "build failed, see $dir/measure-build.log" >&2; exit 1; }
-}
+. tools/measure-lib.sh
 build build-rel ON velanika velanika_pages floor_widgets floor_webengine xwait
 build build-light OFF velanika
 xwait=$root/build-rel/tools/xwait
 
 work=$(mktemp -d)
-exec 7>"$work/display"
-Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-exec 7>&-
 app=
-trap '[ -n "$app" ] && finish "$app"; kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -n1 "$work/display")
-unset QT_QPA_PLATFORM
+trap '[ -n "$app" ] && end_program "$app"; kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+start_display "$work"
 
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.3f", b - a}'; }
-descendants() { # every process under a process id
-    local c
-    for c in $(pgrep -P "$1"); do
-        echo "$c"
-        descendants "$c"
-    done
-}
 pss_tree() { # MB of PSS over a process and its descendants
     local total=0 p
     for p in $1 $(descendants "$1"); do
@@ -58,11 +39,8 @@ pss_tree() { # MB of PSS over a process and its descendants
     awk -v k="$total" 'BEGIN{printf "%.1f", k / 1024}'
 }
 hwm() { awk '/VmHWM/{printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
-finish() { # the program and the web engine's helper processes under it
-    local helpers
-    helpers=$(descendants "$1")
-    kill -9 "$1" $helpers 2>/dev/null
-    wait "$1" 2>/dev/null
+finish() {
+    end_program "$1"
     app=
     sleep 0.5
 }
