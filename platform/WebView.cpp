@@ -73,10 +73,20 @@ QString engineModuleFile()
 void prepareEngineLoad()
 {
     provideShareContext();
-    // Composited in software, as the module draws (see there).
-    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (!flags.contains("--disable-gpu"))
-        setOwnEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --disable-gpu").trimmed());
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    const QByteArray own[] = {
+        // Composited in software, as the module draws (see there).
+        "--disable-gpu",
+        // No standing helper process for unsandboxed utilities (the network service runs in the
+        // program already): one process, 9 MB and part of the start fewer. Such a utility, if
+        // one is ever wanted, is started directly.
+        "--no-unsandboxed-zygote",
+    };
+    for (const QByteArray &flag : own) {
+        if (!flags.contains(flag))
+            flags += ' ' + flag;
+    }
+    setOwnEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
 }
 
 // Loads the web engine module once. Null when it is missing or does not load.
