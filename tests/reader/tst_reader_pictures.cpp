@@ -1,7 +1,7 @@
-#include "signin/Unit1.h"
-#include "reader/Unit2.h"
-#include "testing/Unit6.h"
 #include "platform/Widgets.h"
+#include "reader/Unit2.h"
+#include "signin/Unit1.h"
+#include "testing/Unit6.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QFile>
