@@ -7,7 +7,6 @@
 
 #include <QHash>
 #include <QPointer>
-#include <QRegularExpression>
 
 #include <sqlite3.h>
 
@@ -47,9 +46,15 @@ Affinity affinityOf(const QString &declared)
 // The N of TEXT(N), VARCHAR(N) and the like; 0 when the type declares no width.
 int widthOf(const QString &declared)
 {
-    static const QRegularExpression width(QStringLiteral("\\(\\s*(\\d+)\\s*\\)"));
-    const QRegularExpressionMatch match = width.match(declared);
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
+    // Parsed by hand: a regular expression here would load the pattern engine, half a megabyte.
+    const qsizetype open = declared.indexOf(u'(');
+    const qsizetype close = declared.indexOf(u')', open + 1);
+    if (open < 0 || close < 0)
+        return 0;
+    const QStringView digits = QStringView(declared).mid(open + 1, close - open - 1).trimmed();
+    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit(); }))
+        return 0;
+    return digits.toInt();
 }
 
 QString quoted(QString name)
@@ -826,8 +831,7 @@ void TableCursor::setIndexName(const QString &indexName)
 void TableCursor::setOrderBy(const QString &columns)
 {
     d->orderBy.clear();
-    static const QRegularExpression separators(QStringLiteral("[;,]"));
-    for (const QString &name : columns.split(separators, Qt::SkipEmptyParts)) {
+    for (const QString &name : QString(columns).replace(u';', u',').split(u',', Qt::SkipEmptyParts)) {
         if (!name.trimmed().isEmpty())
             d->orderBy.append(name.trimmed());
     }

@@ -1,6 +1,5 @@
 #include "platform/FormFonts.h"
 
-#include <QStyle>
 #include <QWidget>
 
 namespace platform {
@@ -26,14 +25,6 @@ void applyPixelFonts(QWidget *form)
     const auto widgets = form->findChildren<QWidget *>();
     for (QWidget *widget : widgets)
         applyPixelFont(widget);
-    // A widget with a style sheet of its own keeps what it worked out under its earlier font
-    // (a group box its title) until it is polished again.
-    for (QWidget *widget : widgets) {
-        if (widget->testAttribute(Qt::WA_StyleSheet)) {
-            widget->style()->unpolish(widget);
-            widget->style()->polish(widget);
-        }
-    }
 }
 
 } // namespace platform

@@ -55,8 +55,7 @@ TForm10::TForm10(QWidget *parent)
 
     ADOConnection1 = new Connection(this);
     ADOConnection1->setObjectName(QStringLiteral("ADOConnection1"));
-    // A bare file name: Data.mdb in the current directory, the data folder.
-    ADOConnection1->setDatabaseFile(QDir::current().absoluteFilePath(QStringLiteral("Data.mdb")));
+    ADOConnection1->setDatabaseFile(databaseFile());
     tblPresent = new TableCursor(ADOConnection1, QStringLiteral("present"), this);
     tblPresent->setObjectName(QStringLiteral("tblPresent"));
     // A failure here is a failure to start: it leaves the constructor.
@@ -64,6 +63,12 @@ TForm10::TForm10(QWidget *parent)
 }
 
 TForm10::~TForm10() = default;
+
+QString TForm10::databaseFile()
+{
+    // A bare file name: Data.mdb wherever the program was started.
+    return QDir::current().absoluteFilePath(QStringLiteral("Data.mdb"));
+}
 
 void TForm10::FormCreate()
 {

@@ -23,6 +23,9 @@ public:
     explicit TForm10(QWidget *parent = nullptr);
     ~TForm10() override;
 
+    // The file its connection opens: "Data.mdb" in the current directory.
+    static QString databaseFile();
+
     // The widget of the form (side/Unit10.ui).
     QComboBox *ComboBox1;
     Connection *ADOConnection1;

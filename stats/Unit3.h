@@ -4,10 +4,16 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QFrame;
 class QLabel;
 class QTableView;
 class TableCursor;
+
+namespace Ui {
+class TForm3;
+} // namespace Ui
 
 namespace platform {
 class Bevel;
@@ -26,6 +32,7 @@ public:
     explicit TForm3(QWidget *parent = nullptr);
     ~TForm3() override;
 
+    // The widgets of the form (stats/Unit3.ui).
     QLabel *Image1;
     platform::Bevel *Bevel2;
     QTableView *DBGrid1;
@@ -56,6 +63,7 @@ private:
     void createCursors();
     void setListsVisible(bool visible);
 
+    std::unique_ptr<Ui::TForm3> m_ui;
     TableCursor *m_users = nullptr;
     TableCursor *m_results = nullptr;
     platform::CursorTableModel *m_usersModel = nullptr;

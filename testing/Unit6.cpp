@@ -1,5 +1,9 @@
 // Unit6: the test window (TForm6), one timed test of one chapter.
 
+// The form before the header that declares the global Form6: its set-up takes the window under
+// that name.
+#include "testing/ui_Unit6.h"
+
 #include "testing/Unit6.h"
 
 #include "data/Connection.h"
@@ -9,6 +13,7 @@
 #include "data/Unit8.h"
 #include "platform/Clock.h"
 #include "platform/Colours.h"
+#include "platform/FormFonts.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Widgets.h"
@@ -16,7 +21,6 @@
 
 #include <QCloseEvent>
 #include <QFontMetrics>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -29,97 +33,13 @@ TForm6 *Form6 = nullptr;
 
 namespace {
 
-constexpr int clientWidth = 809;
-constexpr int clientHeight = 404;
 constexpr int barWidth = 25;
 constexpr int pixelsPerAnswer = 5;
 
-QFont makeFont(const QString &family, int pixels, bool bold)
+template <typename T> T *named(T *object, const char *name)
 {
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
-QFont windowFont(int pixels, bool bold)
-{
-    return makeFont(QStringLiteral("MS Sans Serif"), pixels, bold);
-}
-
-void setTextColor(QWidget *widget, QPalette::ColorRole role, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Active, role, color);
-    palette.setColor(QPalette::Inactive, role, color);
-    widget->setPalette(palette);
-}
-
-void setBackground(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, color);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
-template <typename T> T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QLabel *plainLabel(QWidget *parent, const char *name, const QString &text, const QRect &geometry, const QFont &font,
-                   const QColor &color)
-{
-    auto *label = named(new QLabel(text, parent), name);
-    // Question banks may hold '<' and '&': show them as typed, never as markup or mnemonics.
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setFont(font);
-    setTextColor(label, QPalette::WindowText, color);
-    label->setGeometry(geometry);
-    return label;
-}
-
-QLabel *smallLabel(QWidget *parent, const char *name, const QString &text, int x, int y)
-{
-    auto *label = named(new QLabel(text, parent), name);
-    label->setTextFormat(Qt::PlainText);
-    label->move(x, y);
-    return label;
-}
-
-platform::ClickableLabel *answerLabel(QWidget *parent, const char *name, const QString &text, int top,
-                                      const QString &family)
-{
-    auto *label = named(new platform::ClickableLabel(text, parent), name);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setWordWrap(true);
-    label->setFont(makeFont(family, 13, true));
-    label->setFontColor(colour::blue);
-    label->setCursor(Qt::PointingHandCursor);
-    label->setGeometry(48, top, 521, 33);
-    return label;
-}
-
-QRadioButton *answerButton(QWidget *parent, const char *name, const QString &letter, int top)
-{
-    auto *button = named(new QRadioButton(letter, parent), name);
-    button->setFont(windowFont(13, true));
-    setTextColor(button, QPalette::WindowText, colour::navy);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setGeometry(8, top, 33, 33);
-    return button;
-}
-
-QLabel *bar(QWidget *parent, const char *name, int x, const QColor &color)
-{
-    auto *label = named(new QLabel(parent), name);
-    setBackground(label, color);
-    label->setGeometry(x, 48, barWidth, 0);
-    return label;
+    object->setObjectName(QString::fromLatin1(name));
+    return object;
 }
 
 void setBarHeight(QLabel *bar, int height)
@@ -225,17 +145,39 @@ QString rightLetterProblem(TableCursor *testTab)
 
 } // namespace
 
-TForm6::TForm6(QWidget *parent) : QWidget(parent)
+TForm6::TForm6(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui::TForm6>())
 {
-    setObjectName(QStringLiteral("Form6"));
+    m_ui->setupUi(this);
+    platform::applyPixelFonts(this);
     // A dialog frame with only a close box, above the other windows.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    setFixedSize(clientWidth, clientHeight);
-    setFont(windowFont(11, false));
-    setBackground(this, colour::skyBlue);
 
-    createComponents();
+    Bevel1 = m_ui->Bevel1;
+    Bevel2 = m_ui->Bevel2;
+    Panel1 = m_ui->Panel1;
+    Label1 = m_ui->Label1;
+    Label2 = m_ui->Label2;
+    Label3 = m_ui->Label3;
+    Label4 = m_ui->Label4;
+    Label5 = m_ui->Label5;
+    Label6 = m_ui->Label6;
+    Label7 = m_ui->Label7;
+    Button1 = m_ui->Button1;
+    RadioButton1 = m_ui->RadioButton1;
+    RadioButton2 = m_ui->RadioButton2;
+    RadioButton3 = m_ui->RadioButton3;
+    RadioButton4 = m_ui->RadioButton4;
+    RadioButton5 = m_ui->RadioButton5;
+    Label8 = m_ui->Label8;
+    GroupBox1 = m_ui->GroupBox1;
+    Label11 = m_ui->Label11;
+    Label12 = m_ui->Label12;
+    Label13 = m_ui->Label13;
+    Label14 = m_ui->Label14;
+    Label9 = m_ui->Label9;
+    Label10 = m_ui->Label10;
 
+    m_numberWidth = Label1->width();
     AnswerLabels = {Label2, Label3, Label4, Label5, Label6, Label7};
     for (size_t i = 0; i < AnswerLabels.size(); ++i)
         m_designFonts[i] = AnswerLabels[i]->font();
@@ -254,69 +196,6 @@ TForm6::TForm6(QWidget *parent) : QWidget(parent)
 }
 
 TForm6::~TForm6() = default;
-
-void TForm6::createComponents()
-{
-    // Frames first, so everything else lies above them.
-    Bevel1 = named(new platform::Bevel(this), "Bevel1");
-    Bevel1->setGeometry(0, 88, 577, 265);
-    Bevel2 = named(new platform::Bevel(this), "Bevel2");
-    Bevel2->setGeometry(0, 0, 577, 81);
-    Panel1 = named(new QFrame(this), "Panel1");
-    setBackground(Panel1, colour::skyBlue);
-    Panel1->setGeometry(0, 80, 577, 8);
-
-    Label1 = plainLabel(this, "Label1", QStringLiteral("№"), {8, 8, 16, 16}, windowFont(13, true), colour::navy);
-    Label2 = plainLabel(this, "Label2", QStringLiteral("Вопрос"), {32, 8, 537, 65},
-                        makeFont(QStringLiteral("Times New Roman"), 13, true), colour::blue);
-    Label2->setWordWrap(true);
-
-    const QString times = QStringLiteral("Times New Roman");
-    Label3 = answerLabel(this, "Label3", QStringLiteral("1-й вариант"), 98, times);
-    Label4 = answerLabel(this, "Label4", QStringLiteral("2-й вариант"), 146, times);
-    Label5 = answerLabel(this, "Label5", QStringLiteral("3-й вариант"), 194, times);
-    Label6 = answerLabel(this, "Label6", QStringLiteral("4-й вариант"), 242, times);
-    Label7 = answerLabel(this, "Label7", QStringLiteral("5-й вариант"), 290, QStringLiteral("Arial"));
-
-    // Created before the answer buttons: first in the tab order.
-    Button1 = named(new QPushButton(QStringLiteral("Следующий"), this), "Button1");
-    Button1->setFont(windowFont(11, true));
-    setTextColor(Button1, QPalette::ButtonText, colour::red);
-    Button1->setGeometry(384, 368, 113, 25);
-    Button1->setEnabled(false);
-
-    // Latin capitals: the right answer is stored as one of them.
-    RadioButton1 = answerButton(this, "RadioButton1", QStringLiteral("A"), 96);
-    RadioButton2 = answerButton(this, "RadioButton2", QStringLiteral("B"), 144);
-    RadioButton3 = answerButton(this, "RadioButton3", QStringLiteral("C"), 192);
-    RadioButton4 = answerButton(this, "RadioButton4", QStringLiteral("D"), 240);
-    RadioButton5 = answerButton(this, "RadioButton5", QStringLiteral("E"), 288);
-
-    Label8 =
-        plainLabel(this, "Label8", QStringLiteral("Таймер"), {240, 368, 97, 25}, windowFont(24, true), colour::navy);
-
-    GroupBox1 = named(new QGroupBox(QStringLiteral("Рейтинг ответов"), this), "GroupBox1");
-    GroupBox1->setGeometry(592, 8, 201, 345);
-    // The frame line runs through the middle of the title, so the column headings at the top
-    // lie inside the frame, not across its edge.
-    GroupBox1->setStyleSheet(QStringLiteral(
-        "QGroupBox { border: 1px solid rgb(128, 128, 128); margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; background: rgb(166, 202, 240); }"));
-    Label11 = smallLabel(GroupBox1, "Label11", QStringLiteral("правильные"), 8, 16);
-    Label12 = smallLabel(GroupBox1, "Label12", QStringLiteral("неправильные"), 104, 16);
-    Label13 = named(new QLabel(GroupBox1), "Label13");
-    Label13->setGeometry(40, 32, 17, 13);
-    Label14 = named(new QLabel(GroupBox1), "Label14");
-    Label14->setGeometry(144, 32, 17, 13);
-    // Children of the group box, so a bar longer than the box is cut at its edge.
-    Label9 = bar(GroupBox1, "Label9", 40, colour::green);
-    Label10 = bar(GroupBox1, "Label10", 136, colour::red);
-    // The box's style sheet keeps the window font from reaching its children.
-    for (QLabel *label : {Label11, Label12, Label13, Label14})
-        label->setFont(windowFont(11, false));
-    Label11->adjustSize();
-    Label12->adjustSize();
-}
 
 void TForm6::connectHandlers()
 {
@@ -409,7 +288,7 @@ void TForm6::showEvent(QShowEvent *event)
 void TForm6::FormShow()
 {
     QuestionNo = 1;
-    setGrowingText(Label1, QStringLiteral("1"), 16);
+    setGrowingText(Label1, QStringLiteral("1"), m_numberWidth);
     if (shell::windows())
         shell::windows()->reader()->asWidget()->hide();
     RightCount = 0;
@@ -615,7 +494,7 @@ void TForm6::NextQ()
             continue;
         if (!tab->eof())
             ++QuestionNo;
-        setGrowingText(Label1, QString::number(QuestionNo), 16);
+        setGrowingText(Label1, QString::number(QuestionNo), m_numberWidth);
         Rbt();
         // Last, so that an ending that failed can leave "Следующий" on for another try.
         if (tab->eof())

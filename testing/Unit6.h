@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class DataSource;
 class QFrame;
@@ -16,6 +17,10 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class TableCursor;
+
+namespace Ui {
+class TForm6;
+} // namespace Ui
 
 namespace platform {
 class Bevel;
@@ -30,6 +35,7 @@ public:
     explicit TForm6(QWidget *parent = nullptr);
     ~TForm6() override;
 
+    // The widgets of the form (testing/Unit6.ui).
     platform::Bevel *Bevel1;
     platform::Bevel *Bevel2;
     QFrame *Panel1;
@@ -54,6 +60,7 @@ public:
     QLabel *Label14;
     QLabel *Label9;
     QLabel *Label10;
+
     QTimer *Timer1;
     DataSource *DataSource1;
     DataSource *DataSource2;
@@ -120,7 +127,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void createComponents();
     void connectHandlers();
     void showQuestion(TableCursor *testTab);
     void choose(QRadioButton *button);
@@ -130,6 +136,9 @@ private:
     void offerRetry(const QString &failure);
     void showReader();
 
+    std::unique_ptr<Ui::TForm6> m_ui;
+    // The designed sizes the question number and the answer texts start from.
+    int m_numberWidth = 0;
     std::array<QFont, 6> m_designFonts;
     // The countdown runs to this moment of the steady clock.
     qint64 m_deadlineMs = 0;

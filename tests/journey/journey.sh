@@ -61,13 +61,10 @@ press_in_box() { # answers the message box with this title by Enter
     xdotool windowfocus --sync "$id" key Return 2>/dev/null || xdotool key Return
     sleep 0.2
 }
-# Types into an empty field. xdotool remaps a spare key for each Cyrillic letter and the program
-# may miss the very first remapping, so a throw-away letter goes first and is rubbed out.
+# Types into an empty field. The display's keyboard is Russian, so every Cyrillic letter has a key
+# of its own and xdotool never has to remap one (a remapped key can be lost under load).
 type_text() {
-    xdotool type --delay 30 "ж"
-    sleep 0.1
-    xdotool key BackSpace
-    xdotool type --delay 90 "$1"
+    xdotool type --delay 60 "$1"
 }
 # Waits while the program writes, as the program waits for others.
 sql() { sqlite3 -cmd ".timeout 5000" "$work/Data.mdb" "$1"; }
@@ -76,7 +73,23 @@ start_app() {
     (cd "$work" && exec ./velanika) >"$work/app.log" 2>&1 &
     app=$!
 }
+# The web engine starts once the sign-in window is up and holds the program for a moment. Keys
+# typed meanwhile are read late, and xdotool lends letters the keyboard lacks a keycode for an
+# instant only, so they would come out garbled: wait until the engine's page process is there.
+wait_engine() {
+    [ -f "$work/libvelanika_pages.so" ] || return 0
+    local c
+    for _ in $(seq 200); do
+        for c in $(pgrep -P "$app"); do
+            [ -n "$(pgrep -P "$c")" ] && { sleep 0.3; return 0; }
+        done
+        sleep 0.05
+    done
+    # No engine after all (the light view serves): nothing to wait for.
+    return 0
+}
 
+setxkbmap -layout ru || fail "no Russian keyboard layout"
 started=$(date +%s.%N)
 name="Иванова Мария Петровна"
 password="тайна"
@@ -87,6 +100,7 @@ wait_window "Приветствие" >/dev/null || fail "no greeting"
 shot greeting
 signin=$(wait_window "Авторизация") || fail "no sign-in window"
 wait_gone "Приветствие" || fail "greeting stays"
+wait_engine
 shot signin
 
 # 2. Register.
@@ -156,6 +170,7 @@ app=""
 # 7. Start again, sign in, land on chapter 3.
 start_app
 signin=$(wait_window "Авторизация") || fail "no sign-in window on the second start"
+wait_engine
 click_in "$signin" 164 20                     # Вход
 type_text "$name"
 xdotool key Tab && type_text "$password"

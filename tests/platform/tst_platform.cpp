@@ -1,3 +1,4 @@
+#include "platform/FormFonts.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramPaths.h"
@@ -9,6 +10,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -205,6 +208,27 @@ private Q_SLOTS:
         QCOMPARE(clicks.count(), 1);
         label.setFontColor(QColor(255, 255, 255));
         QCOMPARE(label.fontColor(), QColor(255, 255, 255));
+    }
+
+    // A form's pixel sizes reach the widgets made before them: the window's to those without a
+    // size of their own, a widget's own to it and its children.
+    void pixelFontsFromAForm()
+    {
+        QWidget window;
+        auto *plain = new QLabel(&window);
+        auto *box = new QGroupBox(&window);
+        auto *inBox = new QLabel(box);
+        QFont bold;
+        bold.setBold(true);
+        box->setFont(bold);
+        window.setProperty("fontPixelSize", 9);
+        box->setProperty("fontPixelSize", 16);
+        applyPixelFonts(&window);
+        QCOMPARE(window.font().pixelSize(), 9);
+        QCOMPARE(plain->font().pixelSize(), 9);
+        QCOMPARE(box->font().pixelSize(), 16);
+        QVERIFY(box->font().bold());
+        QCOMPARE(inBox->font().pixelSize(), 16);
     }
 
     // What the program sets for itself stays with it: the desktop's programs it starts get the

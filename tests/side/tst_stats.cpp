@@ -2,8 +2,10 @@
 #include "platform/DBNavigator.h"
 #include "platform/Widgets.h"
 #include "stats/Unit3.h"
+#include "tests/support/FormFacts.h"
 #include "tests/support/WindowFixture.h"
 
+#include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -55,9 +57,15 @@ QString currentName(TableCursor *cursor)
     return cursor->fieldByName(QStringLiteral("фамилия")).asString();
 }
 
+// Opens the window as the reader does; its grids' models are checked on every change.
 void openStatistics()
 {
     Form3->prepare();
+    for (QTableView *grid : {Form3->DBGrid1, Form3->DBGrid2}) {
+        QAbstractItemModel *model = grid->model();
+        if (!model->findChild<QAbstractItemModelTester *>())
+            new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::QtTest, model);
+    }
     Form3->show();
 }
 
@@ -68,6 +76,28 @@ class TestStats : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The form's key facts.
+    void form_data()
+    {
+        using formfacts::row;
+        formfacts::addColumns();
+        row("Form3", "", "Статистика", {0, 0, 561, 493});
+        row("Image1", "Form3", "", {0, 0, 553, 417});
+        row("Bevel2", "Form3", "", {16, 16, 513, 337});
+        row("DBGrid1", "Form3", "", {0, 0, 561, 153}, 0);
+        row("StaticText1", "Form3", "Пройденные главы", {0, 152, 473, 17});
+        row("DBGrid2", "Form3", "", {0, 168, 553, 250}, 1);
+        row("Panel1", "Form3", "", {0, 452, 561, 41});
+        row("DBNavigator1", "Panel1", "", {21, 8, 220, 25});
+        row("BitBtn1", "Panel1", " &инфо!", {302, 8, 67, 25}, 2, "Ok");
+        row("BitBtn2", "Panel1", "&Выход", {406, 8, 75, 25}, 3, "Close");
+    }
+    void form()
+    {
+        WindowFixture f;
+        formfacts::check(Form3);
+    }
+
     void opensWithListsHiddenAndToggles()
     {
         WindowFixture f;
@@ -123,7 +153,6 @@ private Q_SLOTS:
     {
         WindowFixture f;
         Form3->show();
-        QCOMPARE(Form3->size(), QSize(561, 493));
         Form3->resize(700, 600);
         QCOMPARE(Form3->DBGrid1->geometry(), QRect(0, 0, 700, 153));
         QCOMPARE(Form3->Panel1->geometry(), QRect(0, 559, 700, 41));

@@ -9,6 +9,7 @@
 #include "reader/Unit2.h"
 #include "testing/Grading.h"
 #include "testing/Unit6.h"
+#include "tests/support/FormFacts.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QApplication>
@@ -267,21 +268,11 @@ private Q_SLOTS:
         QVERIFY(flags & Qt::WindowCloseButtonHint);
         QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
-        QCOMPARE(Form6->minimumSize(), QSize(809, 404));
-        QCOMPARE(Form6->maximumSize(), QSize(809, 404));
-        QCOMPARE(Form6->palette().color(QPalette::Window), QColor(166, 202, 240));
+        QCOMPARE(Form6->minimumSize(), Form6->size());
+        QCOMPARE(Form6->maximumSize(), Form6->size());
         QVERIFY(!Form6->Timer1->isActive());
         QCOMPARE(Form6->Timer1->interval(), 1000);
         QVERIFY(!Form6->Button1->isEnabled());
-        QCOMPARE(Form6->Button1->palette().color(QPalette::Active, QPalette::ButtonText), colour::red);
-        QWidget *first = Form6->nextInFocusChain();
-        while (first != Form6 && !(first->focusPolicy() & Qt::TabFocus))
-            first = first->nextInFocusChain();
-        QCOMPARE(first, Form6->Button1);
-        QCOMPARE(Form6->Label9->parentWidget(), Form6->GroupBox1);
-        QCOMPARE(Form6->Label10->parentWidget(), Form6->GroupBox1);
-        QCOMPARE(Form6->Label9->geometry(), QRect(40, 48, 25, 0));
-        QCOMPARE(Form6->Label10->geometry(), QRect(136, 48, 25, 0));
         // Answers are read from the question bank by position, Label2 first.
         QCOMPARE(Form6->AnswerLabels[0], Form6->Label2);
         QCOMPARE(Form6->AnswerLabels[5], Form6->Label7);
@@ -291,57 +282,34 @@ private Q_SLOTS:
         Form6->hide();
     }
 
-    void components_data()
+    // The form's key facts.
+    void form_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QRect>("geometry");
-        QTest::newRow("Label1") << "Label1"
-                                << "№" << QRect(8, 8, 16, 16);
-        QTest::newRow("Label2") << "Label2"
-                                << "Вопрос" << QRect(32, 8, 537, 65);
-        QTest::newRow("Label3") << "Label3"
-                                << "1-й вариант" << QRect(48, 98, 521, 33);
-        QTest::newRow("Label7") << "Label7"
-                                << "5-й вариант" << QRect(48, 290, 521, 33);
-        QTest::newRow("RadioButton1") << "RadioButton1"
-                                      << "A" << QRect(8, 96, 33, 33);
-        QTest::newRow("RadioButton5") << "RadioButton5"
-                                      << "E" << QRect(8, 288, 33, 33);
-        QTest::newRow("Button1") << "Button1"
-                                 << "Следующий" << QRect(384, 368, 113, 25);
-        QTest::newRow("Label8") << "Label8"
-                                << "Таймер" << QRect(240, 368, 97, 25);
-        QTest::newRow("GroupBox1") << "GroupBox1"
-                                   << "Рейтинг ответов" << QRect(592, 8, 201, 345);
-        QTest::newRow("Label13") << "Label13"
-                                 << "" << QRect(40, 32, 17, 13);
-        QTest::newRow("Label14") << "Label14"
-                                 << "" << QRect(144, 32, 17, 13);
-        QTest::newRow("Bevel1") << "Bevel1"
-                                << "" << QRect(0, 88, 577, 265);
-        QTest::newRow("Bevel2") << "Bevel2"
-                                << "" << QRect(0, 0, 577, 81);
-        QTest::newRow("Panel1") << "Panel1"
-                                << "" << QRect(0, 80, 577, 8);
+        using formfacts::row;
+        formfacts::addColumns();
+        row("Form6", "", "", {0, 0, 809, 404});
+        row("Label1", "Form6", "№", {8, 8, 16, 16});
+        row("Label2", "Form6", "Вопрос", {32, 8, 537, 65});
+        row("Label3", "Form6", "1-й вариант", {48, 98, 521, 33});
+        row("Label7", "Form6", "5-й вариант", {48, 290, 521, 33});
+        row("Button1", "Form6", "Следующий", {384, 368, 113, 25}, 0);
+        row("RadioButton1", "Form6", "A", {8, 96, 33, 33}, 1);
+        row("RadioButton5", "Form6", "E", {8, 288, 33, 33}, 5);
+        row("Label8", "Form6", "Таймер", {240, 368, 97, 25});
+        row("GroupBox1", "Form6", "Рейтинг ответов", {592, 8, 201, 345});
+        // The bars lie in the box, so a bar longer than the box is cut at its edge.
+        row("Label9", "GroupBox1", "", {40, 48, 25, 0});
+        row("Label10", "GroupBox1", "", {136, 48, 25, 0});
+        row("Label13", "GroupBox1", "", {40, 32, 17, 13});
+        row("Label14", "GroupBox1", "", {144, 32, 17, 13});
+        row("Bevel1", "Form6", "", {0, 88, 577, 265});
+        row("Bevel2", "Form6", "", {0, 0, 577, 81});
+        row("Panel1", "Form6", "", {0, 80, 577, 8});
     }
-    void components()
+    void form()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, text);
-        QFETCH(QRect, geometry);
         WindowFixture f;
-        auto *w = Form6->findChild<QWidget *>(name);
-        QVERIFY(w);
-        QCOMPARE(w->geometry(), geometry);
-        QString shown;
-        if (auto *l = qobject_cast<QLabel *>(w))
-            shown = l->text();
-        else if (auto *b = qobject_cast<QAbstractButton *>(w))
-            shown = b->text();
-        else if (auto *g = qobject_cast<QGroupBox *>(w))
-            shown = g->title();
-        QCOMPARE(shown, text);
+        formfacts::check(Form6);
     }
 
     // --- Launch ---------------------------------------------------------------------------------
