@@ -34,6 +34,8 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <utility>
+
 TForm2 *Form2 = nullptr;
 
 QString chapterPage(int chapter)
@@ -136,6 +138,14 @@ TForm2::TForm2(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui:
     N3 = m_ui->N3;
     N6 = m_ui->N6;
 
+    // Read as PNG and nothing else: a form's icons are read with format detection, which loads
+    // every image plugin on the machine.
+    const std::pair<QAction *, QString> icons[] = {{N1, QStringLiteral("menu-theory")},
+                                                   {N2, QStringLiteral("menu-stats")},
+                                                   {N4, QStringLiteral("menu-help")},
+                                                   {N6, QStringLiteral("menu-exit")}};
+    for (const auto &[action, name] : icons)
+        action->setIcon(platform::pictureIcon(QStringLiteral(":/pictures/") + name + QStringLiteral(".png")));
     auto *style = new MenuBarStyle();
     style->setParent(menuBar());
     menuBar()->setStyle(style);

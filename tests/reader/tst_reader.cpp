@@ -169,6 +169,7 @@ private Q_SLOTS:
     void captionsFit()
     {
         WindowFixture f;
+        Form2->show();
         const auto labels = Form2->Panel1->findChildren<ClickableLabel *>();
         QCOMPARE(labels.size(), 11);
         for (ClickableLabel *l : labels) {
