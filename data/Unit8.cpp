@@ -2,9 +2,9 @@
 
 #include "data/Unit8.h"
 
+#include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DataSource.h"
-#include "data/SqlStatement.h"
 #include "data/TableCursor.h"
 
 // Set by the window set; the module itself never assigns it.
@@ -126,12 +126,8 @@ bool TData::findStudent()
     if (m_studentId <= 0)
         return false;
     // Asked of the file, not of the rows read earlier: another program may have deleted the row.
-    {
-        SqlStatement st(Connect->handle(), QStringLiteral("SELECT 1 FROM Users WHERE ID = ?"), Connect->databaseFile());
-        st.bindInt64(1, m_studentId);
-        if (!st.step())
-            return false;
-    }
+    if (!Connect->query(QStringLiteral("SELECT 1 FROM Users WHERE ID = ?"), {m_studentId})->next())
+        return false;
     if (!UserTab->isEmpty() && UserTab->fieldByName(QStringLiteral("ID")).asInteger() == m_studentId)
         return true;
     if (UserTab->locate(QStringLiteral("ID"), m_studentId))
