@@ -5,6 +5,7 @@
 #include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DataSource.h"
+#include "data/ServerSettings.h"
 #include "data/TableCursor.h"
 
 // Set by the window set; the module itself never assigns it.
@@ -97,7 +98,7 @@ TableCursor *TData::testTab(int chapter) const
 
 void TData::connectTo(const QString &programFolder)
 {
-    Connect->setDatabaseFile(programFolder + QStringLiteral("Data.mdb"));
+    pointAtDatabase(*Connect, programFolder);
     SetTablesActive(true);
 }
 

@@ -42,8 +42,8 @@ public:
 
     TableCursor *testTab(int chapter) const; // 1..6
 
-    // The sign-in window's connection set-up: programFolder (with its trailing separator)
-    // followed by "Data.mdb", then SetTablesActive(true).
+    // The sign-in window's connection set-up: the configured server, else programFolder (with its
+    // trailing separator) followed by "Data.mdb"; then SetTablesActive(true).
     void connectTo(const QString &programFolder);
     // UserTab, SystemTab, ResultTab, GlavesTab opened or closed, in this order.
     void SetTablesActive(bool active);
