@@ -34,3 +34,11 @@ textbook_add_test(tst_mkdb SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/data/tst_mkdb.cpp
 target_compile_definitions(tst_mkdb PRIVATE TEXTBOOK_SCHEMA_SQL="${TEXTBOOK_SCHEMA_SQL}"
                                             MKDB_PATH="$<TARGET_FILE:mkdb>")
 add_dependencies(tst_mkdb mkdb)
+
+# The class-room server as velanika-server makes it; runs on the test cluster only.
+textbook_add_test(tst_server SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/data/tst_server.cpp
+                  LIBS textbook_data PostgreSQL::PostgreSQL)
+set_tests_properties(tst_server PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TEXTBOOK_DIR=${TEXTBOOK_DIR};VELANIKA_TEST_SERVER=${TEXTBOOK_TEST_SERVER}"
+    FIXTURES_REQUIRED pg_cluster)
+add_dependencies(tst_server velanika-server)
