@@ -234,6 +234,7 @@ LANGUAGE plpgsql SECURITY DEFINER SET search_path = velanika_data, pg_temp AS $$
 DECLARE
     a attempts := own_attempt(p_token, p_attempt);
     right_letter text;
+    asked boolean;
     verdict boolean;
 BEGIN
     SELECT is_right INTO verdict FROM answers WHERE attempt_id = a.id AND question = p_question;
@@ -246,8 +247,10 @@ BEGIN
     IF clock_timestamp() > a.started + make_interval(mins => a.minutes) + grace() THEN
         RAISE EXCEPTION 'Время теста истекло: ответ не принят.' USING ERRCODE = 'VL002';
     END IF;
-    EXECUTE format('SELECT "вариант" FROM %I WHERE id_v = $1', 'test' || a.chapter) INTO right_letter USING p_question;
-    IF NOT FOUND THEN
+    -- EXECUTE leaves FOUND as it was: the question's existence is read with it.
+    EXECUTE format('SELECT "вариант", true FROM %I WHERE id_v = $1', 'test' || a.chapter)
+        INTO right_letter, asked USING p_question;
+    IF asked IS NULL THEN
         RAISE EXCEPTION 'В тесте этой главы нет вопроса %.', p_question;
     END IF;
     -- Exact text, as the test window compares.

@@ -72,14 +72,15 @@ QString quoted(QString name)
     return u'"' + name.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
-// The value of a keyword in a libpq connection string, or empty.
+// The value of a keyword in a libpq connection string (the last one given wins), or empty.
 QString keyword(const QString &conninfo, const QString &key)
 {
+    QString value;
     for (const QString &part : conninfo.split(u' ', Qt::SkipEmptyParts)) {
         if (part.startsWith(key + u'='))
-            return part.mid(key.size() + 1);
+            value = part.mid(key.size() + 1);
     }
-    return {};
+    return value;
 }
 
 QStringList columnNames(Backend &db, const QString &table)
