@@ -1243,6 +1243,11 @@ void TableCursor::refresh()
     d->announce(true);
 }
 
+void TableCursor::dropCachedValues()
+{
+    d->dropCaches();
+}
+
 CursorState TableCursor::state() const
 {
     return d->state;

@@ -203,6 +203,7 @@ void TData::storePage(const QString &path)
     if (onServer()) {
         Connect->execute(QStringLiteral("SELECT store_page(?, ?)"),
                          {m_session, cutToWidth(path, UserTab->fieldByName(QStringLiteral("путь")).size())});
+        UserTab->dropCachedValues();
         return;
     }
     UserTab->edit();
