@@ -6,6 +6,7 @@
 #include "data/Connection.h"
 #include "data/CourseUpgrade.h"
 #include "data/DbError.h"
+#include "data/ServerSettings.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramPaths.h"
 #include "platform/ShellOpen.h"
@@ -113,7 +114,7 @@ private:
 class Start
 {
 public:
-    Start() : m_windows(WindowSet::GreetingFirst{}) {}
+    Start() = default;
 
     void begin()
     {
@@ -188,14 +189,17 @@ int runTextbook()
 {
     QApplication::setQuitOnLastWindowClosed(false);
     platform::installDesktopOpener();
-    // Without its database the program cannot start: say so before any window appears.
-    try {
-        Connection::checkDatabaseFile(TForm10::databaseFile());
-    } catch (const std::exception &e) {
-        reportStartFailure(startFailure(e));
-        return 1;
+    // Without its database the program cannot start: say so before any window appears. A class's
+    // server is checked when the windows connect, and its course is the server's business.
+    if (!configuredServer(platform::dataFolder())) {
+        try {
+            Connection::checkDatabaseFile(TForm10::databaseFile());
+        } catch (const std::exception &e) {
+            reportStartFailure(startFailure(e));
+            return 1;
+        }
+        bringRecordUpToCourse();
     }
-    bringRecordUpToCourse();
     QApplication::setStyle(new platform::PngIconStyle);
     Start start;
     start.begin();

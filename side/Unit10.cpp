@@ -7,6 +7,7 @@
 #include "side/Unit10.h"
 
 #include "data/Connection.h"
+#include "data/ServerSettings.h"
 #include "data/TableCursor.h"
 #include "platform/CourseFiles.h"
 #include "platform/FormFonts.h"
@@ -55,7 +56,9 @@ TForm10::TForm10(QWidget *parent)
 
     ADOConnection1 = new Connection(this);
     ADOConnection1->setObjectName(QStringLiteral("ADOConnection1"));
-    ADOConnection1->setDatabaseFile(databaseFile());
+    // Data.mdb in the current directory, the data folder; or the class's server when one is
+    // configured there.
+    pointAtDatabase(*ADOConnection1, QDir::currentPath() + u'/');
     tblPresent = new TableCursor(ADOConnection1, QStringLiteral("present"), this);
     tblPresent->setObjectName(QStringLiteral("tblPresent"));
     // A failure here is a failure to start: it leaves the constructor.

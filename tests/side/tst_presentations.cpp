@@ -107,7 +107,7 @@ private Q_SLOTS:
     {
         WindowFixture f(false);
         setTopics(f, {});
-        f.windows = std::make_unique<WindowSet>();
+        f.windows = WindowSet::everyWindow();
         UrlCatcher catcher;
         Form10->fillAndShow();
         QVERIFY(Form10->isVisible());
@@ -123,7 +123,7 @@ private Q_SLOTS:
                       {QString(), QStringLiteral("x.pdf")},
                       {QStringLiteral("А-тема"), QStringLiteral("a.pdf")},
                       {QStringLiteral("А-тема"), QStringLiteral("a2.pdf")}});
-        f.windows = std::make_unique<WindowSet>();
+        f.windows = WindowSet::everyWindow();
         UrlCatcher catcher;
         // Table order, duplicates kept, a topic without text as an empty line.
         const QStringList expected{QStringLiteral("Б-тема"), QString(), QStringLiteral("А-тема"),
@@ -164,7 +164,7 @@ private Q_SLOTS:
         setTopics(f, standardTopics);
         for (const auto &topic : standardTopics)
             makeFile(f, topic.second.toString());
-        f.windows = std::make_unique<WindowSet>();
+        f.windows = WindowSet::everyWindow();
         UrlCatcher catcher;
         Form10->fillAndShow();
 
@@ -182,7 +182,7 @@ private Q_SLOTS:
         setTopics(f, standardTopics);
         for (const auto &topic : standardTopics)
             makeFile(f, topic.second.toString());
-        f.windows = std::make_unique<WindowSet>();
+        f.windows = WindowSet::everyWindow();
         UrlCatcher catcher;
         Form10->fillAndShow();
         Form10->ComboBox1->setCurrentIndex(2);
@@ -235,7 +235,7 @@ private Q_SLOTS:
         setTopics(f, {{QStringLiteral("Тема"), file}});
         if (!created.isEmpty())
             makeFile(f, created);
-        f.windows = std::make_unique<WindowSet>();
+        f.windows = WindowSet::everyWindow();
         UrlCatcher catcher;
         Form10->fillAndShow();
         Form10->ComboBox1->setCurrentIndex(0);
@@ -257,7 +257,7 @@ private Q_SLOTS:
         WindowFixture f(false);
         setTopics(f, {{QStringLiteral("Тема"), QStringLiteral("a.pdf")}});
         makeFile(f, QStringLiteral("a.pdf"));
-        f.windows = std::make_unique<WindowSet>();
+        f.windows = WindowSet::everyWindow();
         UrlCatcher catcher;
         Form10->fillAndShow();
         QTemporaryDir elsewhere;
@@ -272,7 +272,7 @@ private Q_SLOTS:
         WindowFixture f(false);
         QTemporaryDir empty;
         QDir::setCurrent(empty.path());
-        QVERIFY_THROWS_EXCEPTION(DbError, WindowSet());
+        QVERIFY_THROWS_EXCEPTION(DbError, WindowSet::everyWindow());
         QVERIFY(Form10 == nullptr);
         QVERIFY(Data == nullptr);
         QVERIFY(Form3 == nullptr);
