@@ -13,9 +13,11 @@
 #include "signin/Unit1.h"
 #include "stats/Unit3.h"
 #include "testing/Unit6.h"
+#include "tests/support/FormFacts.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -273,6 +275,37 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(bool, shown);
         QCOMPARE(messages::shownWhenQuiet(QtMsgType(type), text), shown);
+    }
+
+    // The greeting's form as made, before the one-line labels are fitted to their text.
+    void greetingForm_data()
+    {
+        using formfacts::row;
+        formfacts::addColumns();
+        row("Form4", "", "Приветствие", {0, 0, 442, 305});
+        row("Label1", "Form4", "Ортанский государственный университет", {56, 8, 326, 36});
+        row("Label4", "Form4", "Электронный учебник  ", {88, 72, 252, 22});
+        row("Label2", "Form4", "Веланика", {128, 104, 163, 64});
+        row("Label3", "Form4", "для магистрантов", {104, 192, 201, 22});
+    }
+    void greetingForm()
+    {
+        WindowFixture f;
+        formfacts::check(Form4);
+    }
+
+    // The faces that stand in for the designed ones run wider: once the greeting is up, no
+    // one-line label cuts its text.
+    void greetingLabelsFitOnceShown()
+    {
+        WindowFixture f;
+        Form4->show();
+        QCoreApplication::processEvents();
+        for (QLabel *label : {Form4->Label3, Form4->Label4}) {
+            const QFontMetrics metrics(label->font());
+            QVERIFY(label->width() >= metrics.horizontalAdvance(label->text()));
+            QVERIFY(label->height() >= metrics.height());
+        }
     }
 
     void fadeHandsOverAtFullOpacity()
