@@ -114,6 +114,13 @@ DbError DbError::serverUnreachable(const QString &host)
     return error;
 }
 
+DbError DbError::serverLibraryMissing(const QString &host)
+{
+    return DbError(QStringLiteral("Для работы с сервером базы данных %1 нужна библиотека PostgreSQL (пакет libpq5), а "
+                                  "она не установлена. Обратитесь к администратору. %2")
+                       .arg(host, whereConfigured));
+}
+
 DbError DbError::serverLoginRefused(const QString &host)
 {
     return DbError(QStringLiteral("Сервер базы данных %1 не принял имя или пароль, с которыми программа входит на "

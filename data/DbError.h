@@ -35,6 +35,7 @@ public:
 
     // The server's failures; host as PgBackend::hostOf gives it.
     static DbError serverUnreachable(const QString &host);
+    static DbError serverLibraryMissing(const QString &host);
     static DbError serverLoginRefused(const QString &host);
     static DbError serverDatabaseMissing(const QString &host);
     static DbError serverNotPrepared(const QString &host);

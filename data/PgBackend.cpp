@@ -1,6 +1,7 @@
 #include "data/PgBackend.h"
 
 #include "data/DbError.h"
+#include "data/LibPq.h"
 
 #include <QRegularExpression>
 
@@ -218,6 +219,8 @@ QString PgBackend::hostOf(const QString &connectionString)
 
 void PgBackend::connect()
 {
+    if (!libpq::available())
+        throw DbError::serverLibraryMissing(m_host);
     PGconn *conn = PQconnectdb(withTimeouts(m_connectionString).toUtf8().constData());
     if (PQstatus(conn) != CONNECTION_OK) {
         const QString detail = QString::fromUtf8(PQerrorMessage(conn));
