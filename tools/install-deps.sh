@@ -8,7 +8,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format dpkg-dev file git
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-webengine-dev qt6-webengine-dev-tools
-    libsqlite3-dev libbenchmark-dev
+    libsqlite3-dev libbenchmark-dev libstemmer-dev
     # run: the JPEG plugin, the web engine's helper process
     qt6-image-formats-plugins libqt6webenginecore6-bin libqt6svg6
     # fonts with Cyrillic for the faces the windows and pages name (see fonts.conf)
