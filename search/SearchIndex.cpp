@@ -161,7 +161,8 @@ void SearchIndex::create()
              QStringLiteral("CREATE TABLE IF NOT EXISTS pages (id INTEGER PRIMARY KEY, file TEXT NOT NULL UNIQUE, "
                             "size INTEGER, modified INTEGER, changed INTEGER, inode INTEGER, hash BLOB)"));
         exec(m_db, m_file,
-             QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS page_text USING fts5(title, body, tokenize = '%1')")
+             QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS page_text USING fts5(file UNINDEXED, title, body, "
+                            "tokenize = '%1')")
                  .arg(QString::fromLatin1(stemmingTokenizerName)));
         exec(m_db, m_file, QStringLiteral("DELETE FROM pages"));
         exec(m_db, m_file, QStringLiteral("DELETE FROM page_text"));
@@ -239,8 +240,8 @@ int SearchIndex::update(const QString &folder)
                  QStringLiteral("INSERT INTO pages (file, size, modified, changed, inode, hash) "
                                 "VALUES (?, ?, ?, ?, ?, ?)"),
                  {it.key(), stamp.size, stamp.modified, stamp.changed, stamp.inode, hash});
-            exec(m_db, m_file, QStringLiteral("INSERT INTO page_text (rowid, title, body) VALUES (?, ?, ?)"),
-                 {qint64(sqlite3_last_insert_rowid(m_db)), text.title, text.text});
+            exec(m_db, m_file, QStringLiteral("INSERT INTO page_text (rowid, file, title, body) VALUES (?, ?, ?, ?)"),
+                 {qint64(sqlite3_last_insert_rowid(m_db)), it.key(), text.title, text.text});
             ++indexed;
         }
         exec(m_db, m_file, QStringLiteral("COMMIT"));
@@ -256,11 +257,11 @@ QList<SearchHit> SearchIndex::find(const SearchQuery &query, int limit)
     QList<SearchHit> hits;
     if (query.isEmpty())
         return hits;
+    // Ordered by the index itself, which then makes snippets only for the rows returned.
     SqlStatement st(m_db,
-                    QStringLiteral("SELECT pages.file, page_text.title, "
-                                   "snippet(page_text, 1, char(1), char(2), '…', 24) "
-                                   "FROM page_text JOIN pages ON pages.id = page_text.rowid "
-                                   "WHERE page_text MATCH ? ORDER BY bm25(page_text, 10.0, 1.0), pages.file LIMIT ?"),
+                    QStringLiteral("SELECT file, title, snippet(page_text, 2, char(1), char(2), '…', 24) "
+                                   "FROM page_text WHERE page_text MATCH ? AND rank MATCH 'bm25(0.0, 10.0, 1.0)' "
+                                   "ORDER BY rank LIMIT ?"),
                     m_file);
     st.bindText(1, query.match());
     st.bindInt64(2, limit);

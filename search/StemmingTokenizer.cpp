@@ -33,10 +33,13 @@ void destroy(Fts5Tokenizer *tokenizer)
     delete reinterpret_cast<Instance *>(tokenizer);
 }
 
-int tokenize(Fts5Tokenizer *tokenizer, void *context, int /*flags*/, const char *text, int length,
+int tokenize(Fts5Tokenizer *tokenizer, void *context, int flags, const char *text, int length,
              int (*token)(void *, int, const char *, int, int, int))
 {
     auto *self = reinterpret_cast<Instance *>(tokenizer);
+    // Snippets read a page again only to learn where its n-th word lies: the words need no
+    // stems then, which makes a snippet several times cheaper.
+    const bool placesOnly = flags == FTS5_TOKENIZE_AUX;
     // A prefix query ("оценка*") is stemmed too: stemming only shortens a word, so the stem
     // still begins every word the typed start begins, and more of their forms.
     int rc = SQLITE_OK;
@@ -44,6 +47,10 @@ int tokenize(Fts5Tokenizer *tokenizer, void *context, int /*flags*/, const char 
         forEachWord(std::string_view(text, length > 0 ? static_cast<size_t>(length) : 0), [&](const Word &word) {
             if (rc != SQLITE_OK)
                 return;
+            if (placesOnly) {
+                rc = token(context, 0, word.folded.data(), static_cast<int>(word.folded.size()), word.start, word.end);
+                return;
+            }
             self->stemmer.stem(word.folded, self->stem, self->alternate);
             rc = token(context, 0, self->stem.data(), static_cast<int>(self->stem.size()), word.start, word.end);
             if (rc == SQLITE_OK && !self->alternate.empty())

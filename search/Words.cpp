@@ -140,6 +140,27 @@ std::string withoutFleetingVowel(std::string_view stem)
 // Stemming words longer than this says nothing useful; they are kept whole.
 constexpr size_t longestStemmed = 100;
 
+// Letters and digits folded to lower case, ё to е; 0 for anything else. ASCII and the Russian
+// alphabet, nearly all of a course, are told without the Unicode tables.
+char32_t foldedLetter(char32_t c)
+{
+    if (c < 0x80) {
+        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+            return c;
+        return c >= 'A' && c <= 'Z' ? c + 32 : 0;
+    }
+    if (c >= 0x0430 && c <= 0x044F)
+        return c;
+    if (c >= 0x0410 && c <= 0x042F)
+        return c + 32;
+    if (c == yo || c == 0x0401)
+        return ye;
+    if (c == invalid || !QChar::isLetterOrNumber(c))
+        return 0;
+    const char32_t lower = QChar::toLower(c);
+    return lower == yo ? ye : lower;
+}
+
 } // namespace
 
 void forEachWord(std::string_view utf8, const std::function<void(const Word &)> &fn)
@@ -158,11 +179,10 @@ void forEachWord(std::string_view utf8, const std::function<void(const Word &)> 
         const char32_t c = decode(utf8, pos, length);
         const int here = static_cast<int>(pos);
         pos += length;
-        if (c != invalid && QChar::isLetterOrNumber(c)) {
+        if (const char32_t letter = foldedLetter(c)) {
             if (start < 0)
                 start = here;
-            const char32_t lower = QChar::toLower(c);
-            append(folded, lower == yo ? ye : lower);
+            append(folded, letter);
             end = static_cast<int>(pos);
             continue;
         }
