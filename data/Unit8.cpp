@@ -4,6 +4,8 @@
 
 #include "data/Connection.h"
 #include "data/DataSource.h"
+#include "data/DbError.h"
+#include "data/Preferences.h"
 #include "data/SqlStatement.h"
 #include "data/TableCursor.h"
 
@@ -98,6 +100,12 @@ TableCursor *TData::testTab(int chapter) const
 void TData::connectTo(const QString &folder)
 {
     Connect->setDatabaseFile(folder + QStringLiteral("Data.mdb"));
+    // Only the reading preferences need it: a file that refuses the table now (read-only, held by
+    // another program) is read without it and told when a preference is stored.
+    try {
+        preferences::addPreferencesTable(*Connect);
+    } catch (const DbError &) {
+    }
     SetTablesActive(true);
 }
 
