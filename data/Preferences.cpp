@@ -1,7 +1,7 @@
 #include "data/Preferences.h"
 
+#include "data/Backend.h"
 #include "data/Connection.h"
-#include "data/SqlStatement.h"
 
 namespace preferences {
 
@@ -9,10 +9,9 @@ namespace {
 
 bool hasTable(Connection &connection)
 {
-    SqlStatement st(connection.handle(),
-                    QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'Preferences'"),
-                    connection.databaseFile());
-    return st.step();
+    return connection
+        .query(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'Preferences'"))
+        ->next();
 }
 
 void createTable(Connection &connection)
@@ -35,11 +34,9 @@ QString read(Connection &connection, int student, const QString &name)
 {
     if (!hasTable(connection))
         return {};
-    SqlStatement st(connection.handle(), QStringLiteral("SELECT Value FROM Preferences WHERE ID_User = ? AND Name = ?"),
-                    connection.databaseFile());
-    st.bindInt64(1, student);
-    st.bindText(2, name);
-    return st.step() ? st.text(0) : QString();
+    const auto rows = connection.query(QStringLiteral("SELECT Value FROM Preferences WHERE ID_User = ? AND Name = ?"),
+                                       {student, name});
+    return rows->next() ? rows->text(0) : QString();
 }
 
 void write(Connection &connection, int student, const QString &name, const QString &value)

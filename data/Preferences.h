@@ -4,8 +4,8 @@
 
 class Connection;
 
-// Each student's reading preferences, rows of table Preferences of Data.mdb: student (Users.ID),
-// Name and a text Value.
+// Each student's reading preferences, rows of table Preferences of a Data.mdb file: student
+// (Users.ID), Name and a text Value. (A server keeps them through its own functions.)
 namespace preferences {
 
 // Makes table Preferences in a file made before it existed, in one transaction; a file that has

@@ -2,12 +2,14 @@
 
 #include "data/Unit8.h"
 
+#include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DataSource.h"
 #include "data/DbError.h"
 #include "data/Preferences.h"
-#include "data/SqlStatement.h"
+#include "data/ServerSettings.h"
 #include "data/TableCursor.h"
+#include "data/TextWidth.h"
 
 // Set by the window set; the module itself never assigns it.
 TData *Data = nullptr;
@@ -99,12 +101,14 @@ TableCursor *TData::testTab(int chapter) const
 
 void TData::connectTo(const QString &folder)
 {
-    Connect->setDatabaseFile(folder + QStringLiteral("Data.mdb"));
+    pointAtDatabase(*Connect, folder);
     // Only the reading preferences need it: a file that refuses the table now (read-only, held by
     // another program) is read without it and told when a preference is stored.
-    try {
-        preferences::addPreferencesTable(*Connect);
-    } catch (const DbError &) {
+    if (!Connect->isServer()) {
+        try {
+            preferences::addPreferencesTable(*Connect);
+        } catch (const DbError &) {
+        }
     }
     SetTablesActive(true);
 }
@@ -134,12 +138,8 @@ bool TData::findStudent()
     if (m_studentId <= 0)
         return false;
     // Asked of the file, not of the rows read earlier: another program may have deleted the row.
-    {
-        SqlStatement st(Connect->handle(), QStringLiteral("SELECT 1 FROM Users WHERE ID = ?"), Connect->databaseFile());
-        st.bindInt64(1, m_studentId);
-        if (!st.step())
-            return false;
-    }
+    if (!Connect->query(QStringLiteral("SELECT 1 FROM Users WHERE ID = ?"), {m_studentId})->next())
+        return false;
     if (!UserTab->isEmpty() && UserTab->fieldByName(QStringLiteral("ID")).asInteger() == m_studentId)
         return true;
     if (UserTab->locate(QStringLiteral("ID"), m_studentId))
@@ -147,6 +147,185 @@ bool TData::findStudent()
     // Registered after the rows were read.
     UserTab->refresh();
     return UserTab->locate(QStringLiteral("ID"), m_studentId);
+}
+
+bool TData::onServer() const
+{
+    return Connect->isServer();
+}
+
+Registration TData::registerStudent(const NewStudent &student)
+{
+    if (!onServer())
+        return ::registerStudent(UserTab, student);
+    UserTab->open();
+    // Cut as the cursor cuts a longer text, whole characters only.
+    const auto fit = [this](const QString &text, const char *column) {
+        return cutToWidth(text, UserTab->fieldByName(QString::fromUtf8(column)).size());
+    };
+    const auto rows = Connect->query(QStringLiteral("SELECT student, token FROM register(?, ?, ?, ?, ?)"),
+                                     {fit(student.name, "фамилия"), fit(student.password, "пароль"),
+                                      fit(student.specialty, "специальность"), fit(student.course, "курс"),
+                                      fit(student.page, "путь")});
+    if (!rows->next())
+        return Registration::NameTaken;
+    m_session = rows->text(1);
+    setStudentId(int(rows->int64(0)));
+    findStudent();
+    return Registration::Stored;
+}
+
+SignInOutcome TData::signIn(const QString &name, const QString &password, QString *storedPassword)
+{
+    UserTab->open();
+    if (onServer()) {
+        const auto rows =
+            Connect->query(QStringLiteral("SELECT status, student, token FROM sign_in(?, ?)"), {name, password});
+        rows->next();
+        if (rows->int64(0) == 1)
+            return SignInOutcome::NotRegistered;
+        if (rows->int64(0) != 0)
+            return SignInOutcome::WrongPassword;
+        m_session = rows->text(2);
+        setStudentId(int(rows->int64(1)));
+        findStudent();
+        return SignInOutcome::SignedIn;
+    }
+    // The student may have registered with another copy of the program since this one started.
+    UserTab->refresh();
+    if (!UserTab->locate(QStringLiteral("фамилия"), name))
+        return SignInOutcome::NotRegistered;
+    const QString stored = UserTab->fieldByName(QStringLiteral("пароль")).asString();
+    if (storedPassword)
+        *storedPassword = stored;
+    if (password != stored)
+        return SignInOutcome::WrongPassword;
+    setStudentId(UserTab->field(0).asInteger());
+    return SignInOutcome::SignedIn;
+}
+
+void TData::storePage(const QString &path)
+{
+    // Never on another student's row.
+    if (!findStudent())
+        throw DbError::studentMissing();
+    if (onServer()) {
+        Connect->execute(QStringLiteral("SELECT store_page(?, ?)"),
+                         {m_session, cutToWidth(path, UserTab->fieldByName(QStringLiteral("путь")).size())});
+        UserTab->dropCachedValues();
+        return;
+    }
+    UserTab->edit();
+    UserTab->fieldByName(QStringLiteral("путь")).setAsString(path);
+    UserTab->refresh(); // writes the pending edit
+}
+
+namespace {
+
+// Whether the server has the functions for preferences (one prepared before them has not).
+bool serverKeepsPreferences(Connection &connection)
+{
+    const auto rows = connection.query(QStringLiteral("SELECT to_regproc('store_preference') IS NOT NULL"));
+    return rows->next() && rows->value(0).toBool();
+}
+
+} // namespace
+
+QString TData::preference(const QString &name)
+{
+    if (m_studentId <= 0)
+        return {};
+    if (!onServer())
+        return preferences::read(*Connect, m_studentId, name);
+    if (!serverKeepsPreferences(*Connect))
+        return {};
+    const auto rows = Connect->query(QStringLiteral("SELECT preference(?, ?)"), {m_session, name});
+    return rows->next() ? rows->text(0) : QString();
+}
+
+void TData::storePreference(const QString &name, const QString &value)
+{
+    if (m_studentId <= 0)
+        return;
+    if (!onServer()) {
+        preferences::write(*Connect, m_studentId, name, value);
+        return;
+    }
+    if (serverKeepsPreferences(*Connect))
+        Connect->execute(QStringLiteral("SELECT store_preference(?, ?, ?)"), {m_session, name, value});
+}
+
+void TData::prepareResult()
+{
+    TableCursor *results = ResultTab;
+    results->open();
+    const int chapterId = GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger();
+    const int studentId = UserTab->fieldByName(QStringLiteral("ID")).asInteger();
+    if (onServer()) {
+        Connect->execute(QStringLiteral("SELECT prepare_result(?, ?)"), {m_session, chapterId});
+        results->refresh();
+        results->locate(QStringLiteral("ID_Glava; ID_User"), QVariantList{chapterId, studentId});
+        return;
+    }
+    // One transaction that holds the file: another copy of the program opening the same chapter
+    // for the same student at the same moment cannot add a second row.
+    Connect->inTransaction([&] {
+        // Tried again when the file was busy: a row left pending by the last try goes.
+        results->cancel();
+        results->refresh();
+        if (results->locate(QStringLiteral("ID_Glava; ID_User"), QVariantList{chapterId, studentId}))
+            return;
+        results->append();
+        results->fieldByName(QStringLiteral("ID_User")).setAsInteger(studentId);
+        results->fieldByName(QStringLiteral("ID_Glava")).setAsInteger(chapterId);
+        results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(0);
+        results->post();
+    });
+}
+
+int TData::beginTest(int chapter)
+{
+    const int chapterId = GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger();
+    const auto rows = Connect->query(QStringLiteral("SELECT attempt, minutes FROM begin_attempt(?, ?, ?)"),
+                                     {m_session, chapter, chapterId});
+    rows->next();
+    m_attempt = rows->int64(0);
+    return int(rows->int64(1));
+}
+
+bool TData::judgeAnswer(TableCursor *questions, const QString &letter)
+{
+    if (!onServer()) {
+        // Exact text: a lower-case letter, a blank or a Cyrillic look-alike is a wrong answer.
+        return questions->field(7).asString() == letter;
+    }
+    const auto rows = Connect->query(QStringLiteral("SELECT answer(?, ?, ?, ?)"),
+                                     {m_session, m_attempt, questions->field(0).asInteger(), letter});
+    return rows->next() && rows->value(0).toBool();
+}
+
+TestEnd TData::finishTest()
+{
+    const auto rows =
+        Connect->query(QStringLiteral("SELECT grade, right_answers, questions, seconds_used FROM finish(?, ?)"),
+                       {m_session, m_attempt});
+    rows->next();
+    const TestEnd end{int(rows->int64(0)), int(rows->int64(1)), int(rows->int64(2)), int(rows->int64(3))};
+    m_attempt = 0;
+    return end;
+}
+
+void TData::abandonTest()
+{
+    if (!m_attempt)
+        return;
+    const qint64 attempt = m_attempt;
+    m_attempt = 0;
+    // The server keeps a test that was not ended as running; nothing more is lost.
+    try {
+        Connect->execute(QStringLiteral("SELECT end_attempt(?, ?)"), {m_session, attempt});
+    } catch (const DbError &) {
+    }
 }
 
 void TData::close()
@@ -159,6 +338,35 @@ void TData::FormClose()
     for (TableCursor *cursor :
          {UserTab, GlavesTab, SystemTab, Test1Tab, Test2Tab, Test3Tab, Test4Tab, Test5Tab, Test6Tab, ResultTab})
         cursor->close();
+}
+
+Registration registerStudent(TableCursor *users, const NewStudent &student)
+{
+    users->open();
+    bool taken = false;
+    try {
+        users->connection()->inTransaction([&] {
+            // Tried again when the file was busy: a row left pending by the last try goes.
+            users->cancel();
+            // Read inside the transaction: a name another copy stored is seen, and no copy can
+            // store one until this transaction ends.
+            users->refresh();
+            taken = users->locate(QStringLiteral("фамилия"), student.name);
+            if (taken)
+                return;
+            users->append();
+            users->fieldByName(QStringLiteral("фамилия")).setAsString(student.name);
+            users->fieldByName(QStringLiteral("пароль")).setAsString(student.password);
+            users->fieldByName(QStringLiteral("специальность")).setAsString(student.specialty);
+            users->fieldByName(QStringLiteral("курс")).setAsString(student.course);
+            users->fieldByName(QStringLiteral("путь")).setAsString(student.page);
+            users->post(); // gives the row its ID
+        });
+    } catch (const DbError &) {
+        users->cancel();
+        throw;
+    }
+    return taken ? Registration::NameTaken : Registration::Stored;
 }
 
 void setUpUsersCursor(TableCursor *users)

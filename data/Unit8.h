@@ -7,6 +7,44 @@ class Connection;
 class DataSource;
 class TableCursor;
 
+// A new student's row of Users; page is what "путь" starts with.
+struct NewStudent
+{
+    QString name;
+    QString password;
+    QString specialty;
+    QString course;
+    QString page;
+};
+
+enum class Registration
+{
+    Stored,
+    NameTaken,
+};
+
+enum class SignInOutcome
+{
+    SignedIn,
+    NotRegistered,
+    WrongPassword,
+};
+
+// A test as the server ended it.
+struct TestEnd
+{
+    int grade = 0;
+    int right = 0;
+    int questions = 0;
+    int secondsUsed = 0;
+};
+
+// Stores a new student in a Data.mdb unless an exact search finds the name. The search and the new
+// row are one transaction that holds the file, so two copies of the program on one Data.mdb cannot
+// both register a name. Stored: the new row is the current row of users. Throws DbError when the
+// file refuses; nothing is stored then.
+Registration registerStudent(TableCursor *users, const NewStudent &student);
+
 // The data module: the program's connection, one cursor per table and the settings lookup.
 // Never shown; "closing" it runs FormClose.
 class TData : public QObject
@@ -42,8 +80,8 @@ public:
 
     TableCursor *testTab(int chapter) const; // 1..6
 
-    // The sign-in window's connection set-up: folder (with its trailing separator) followed by
-    // "Data.mdb", then SetTablesActive(true).
+    // The sign-in window's connection set-up: the configured server, else folder (the data folder,
+    // with its trailing separator) followed by "Data.mdb"; then SetTablesActive(true).
     void connectTo(const QString &folder);
     // UserTab, SystemTab, ResultTab, GlavesTab opened or closed, in this order.
     void SetTablesActive(bool active);
@@ -59,11 +97,47 @@ public:
     // someone else's or none, and nothing may be stored for the student.
     bool findStudent();
 
+    // What changes a student's records. On a Data.mdb file it is written through the cursors, each
+    // change one transaction; on a server the server's functions check and record it, and the
+    // student role reads only.
+    bool onServer() const;
+    // Stored: the new student is signed in and current in UserTab.
+    Registration registerStudent(const NewStudent &student);
+    // Finds the student by the exact name (the first in table order) and compares the password as
+    // a whole text. Signed in: the student is current in UserTab. storedPassword gets the file's
+    // password of the row found; a server never tells it.
+    SignInOutcome signIn(const QString &name, const QString &password, QString *storedPassword = nullptr);
+    // The signed-in student's page ("путь"). Throws DbError when the student's row is gone.
+    void storePage(const QString &path);
+    // Makes sure of the signed-in student's result row for the chapter current in GlavesTab, made
+    // with grade 0 the first time; it is then current in ResultTab.
+    void prepareResult();
+    // The signed-in student's reading preference, empty when none is kept.
+    QString preference(const QString &name);
+    // Keeps it for the signed-in student, one transaction. A server prepared before preferences
+    // existed keeps none. Throws DbError.
+    void storePreference(const QString &name, const QString &value);
+
+    // A test on a server: it begins by the server's clock; each answer is judged and recorded
+    // there; the server counts the time and computes and stores the grade. On a file the test
+    // window does the grading itself, and only judgeAnswer is used.
+    // Returns the minutes the test allows.
+    int beginTest(int chapter);
+    // Whether letter is the right answer to the current question of questions.
+    bool judgeAnswer(TableCursor *questions, const QString &letter);
+    // Ends the test begun; again after a failure (or after the answer was lost on the way) it
+    // returns the grade stored the first time.
+    TestEnd finishTest();
+    // The test window closed before the end: the test ends without a grade. Never throws.
+    void abandonTest();
+
     void close(); // runs FormClose
     void FormClose();
 
 private:
     int m_studentId = 0;
+    QString m_session; // the server's token for the signed-in student
+    qint64 m_attempt = 0;
 };
 
 extern TData *Data;

@@ -93,10 +93,13 @@ BoxAnswer WidgetMessageBoxes::show(const BoxRecord &box)
         mb.setText(displayText(box.text));
         break;
     }
-    QPushButton *ok = mb.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    const bool retry = box.buttons == BoxButtons::RetryCancel;
+    QPushButton *ok = mb.addButton(retry ? QStringLiteral("Повторить") : QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton *cancel = nullptr;
     if (box.buttons == BoxButtons::OkCancel)
         cancel = mb.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    else if (retry)
+        cancel = mb.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
     mb.setDefaultButton(ok);
     mb.setEscapeButton(cancel ? cancel : ok);
     mb.exec();
@@ -151,6 +154,12 @@ BoxAnswer informationBox(const QString &text, BoxButtons buttons)
 void errorBox(const QString &text, const QString &caption)
 {
     messageBoxes().show({BoxKind::Error, caption, text, BoxButtons::Ok, frontWindow()});
+}
+
+BoxAnswer retryBox(const QString &text)
+{
+    return messageBoxes().show(
+        {BoxKind::Error, QStringLiteral("Ошибка"), text, BoxButtons::RetryCancel, frontWindow()});
 }
 
 void plainBox(const QString &text)

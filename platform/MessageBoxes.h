@@ -19,7 +19,8 @@ enum class BoxKind
 enum class BoxButtons
 {
     Ok,
-    OkCancel
+    OkCancel,
+    RetryCancel // "Повторить" answers Ok, "Отмена" Cancel
 };
 enum class BoxAnswer
 {
@@ -88,6 +89,8 @@ QString applicationTitle();
 
 BoxAnswer informationBox(const QString &text, BoxButtons buttons = BoxButtons::Ok);
 void errorBox(const QString &text, const QString &caption = QStringLiteral("Ошибка"));
+// An error that may pass (the server away): "Повторить" (Ok) or "Отмена" (Cancel).
+BoxAnswer retryBox(const QString &text);
 void plainBox(const QString &text);
 void standardErrorBox(const QString &text);
 

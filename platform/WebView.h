@@ -5,6 +5,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -47,6 +48,10 @@ public:
     // Creates the view now and, with the web engine, starts it on a blank page (call once the
     // first window is up), so the first real page comes up without the engine's start-up.
     void prepare();
+    // Loads the web engine's libraries on a worker thread, then runs then() on context's
+    // thread; at once when there is nothing to load. Once per run, before the first view is
+    // made, which would otherwise load them on the event loop's thread.
+    static void preloadEngine(QObject *context, const std::function<void()> &then);
 
     // Find in page: looks for the text from the active match on, forwards or back, marks every
     // match and scrolls to the active one; found() tells the result. Empty text clears the marks.

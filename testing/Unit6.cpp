@@ -251,7 +251,8 @@ QString TForm6::launchProblem(TableCursor *testTab) const
         // Without questions there is nothing to ask and no share of right answers.
         if (testTab->recordCount() == 0)
             return QStringLiteral("В базе вопросов этой главы нет ни одного вопроса.");
-        const QString letters = rightLetterProblem(testTab);
+        // A server shows no right answers; it checks them itself when the test begins.
+        const QString letters = Data->onServer() ? QString() : rightLetterProblem(testTab);
         if (!letters.isEmpty())
             return letters;
     } catch (const DbError &e) {
@@ -263,6 +264,9 @@ QString TForm6::launchProblem(TableCursor *testTab) const
     // writes nothing, not even its journal, for a row that stays the same.
     try {
         TableCursor *results = locateResultRow();
+        // On a server only its own functions write, and they check when the test ends.
+        if (Data->onServer())
+            return {};
         const QVariant row = results->fieldByName(QStringLiteral("ID_Result")).value();
         if (Data->Connect->probeWrite(QStringLiteral("UPDATE \"Result\" SET \"Ocenka\" = coalesce(\"Ocenka\", 0) + 1 "
                                                      "WHERE \"ID_Result\" = ?"),
@@ -301,6 +305,19 @@ void TForm6::FormShow()
 
 void TForm6::startCountdown()
 {
+    if (Data->onServer()) {
+        // The server counts the time from now, by its own clock.
+        try {
+            for (int chapter = 1; chapter <= 6; ++chapter) {
+                if (Data->testTab(chapter)->isOpen())
+                    MinLeft = Data->beginTest(chapter);
+            }
+        } catch (const DbError &e) {
+            platform::errorBox(QStringLiteral("Тест не удалось начать. ") + e.message());
+            close();
+            return;
+        }
+    }
     m_deadlineMs = platform::clock().steadyMs() + qint64(MinLeft) * 60 * 1000;
     Timer1->start();
 }
@@ -315,6 +332,8 @@ void TForm6::closeEvent(QCloseEvent *event)
 
 void TForm6::FormClose()
 {
+    // A test that did not reach its end ends without a grade.
+    Data->abandonTest();
     // UserTab stays open: its current row is the signed-in student, whom the reader, the next
     // result row and the statistics rely on. The reader reopens GlavesTab and ResultTab itself.
     for (int chapter = 1; chapter <= 6; ++chapter)
@@ -471,8 +490,10 @@ void TForm6::Button1Click()
         TableCursor *tab = Data->testTab(chapter);
         if (!tab->isOpen())
             continue;
-        // Exact text: a lower-case letter, a blank or a Cyrillic look-alike is a wrong answer.
-        if (tab->field(7).asString() == ChosenLetter) {
+        bool right = false;
+        if (!judge(tab, right))
+            return;
+        if (right) {
             ++RightCount;
             Label13->setText(QString::number(RightCount));
             setBarHeight(Label9, pixelsPerAnswer * RightCount);
@@ -483,6 +504,35 @@ void TForm6::Button1Click()
         setBarHeight(Label10, pixelsPerAnswer * WrongCount);
         tab->next();
         NextQ();
+    }
+}
+
+bool TForm6::judge(TableCursor *tab, bool &right)
+{
+    if (!Data->onServer()) {
+        right = Data->judgeAnswer(tab, ChosenLetter);
+        return true;
+    }
+    for (;;) {
+        try {
+            right = Data->judgeAnswer(tab, ChosenLetter);
+            return true;
+        } catch (const DbError &e) {
+            // The server away: the answer waits here, in its turn, until it is back. The time
+            // runs on by the deadline; no tick may end the test under the box.
+            Timer1->stop();
+            if ((e.isConnectionLost() || e.isBusy()) &&
+                platform::retryBox(QStringLiteral("Ответ не записан. ") + e.message() +
+                                   QStringLiteral("\rНажмите «Повторить», когда связь восстановится: ответ будет "
+                                                  "отправлен снова.")) == platform::BoxAnswer::Ok) {
+                Timer1->start();
+                continue;
+            }
+            platform::errorBox(QStringLiteral("Ответ не записан на сервере. ") + e.message() +
+                               QStringLiteral("\rТест прерван без оценки: его нужно пройти заново."));
+            close();
+            return false;
+        }
     }
 }
 
@@ -591,6 +641,27 @@ void TForm6::Result()
     Timer1->stop();
     Button1->setEnabled(false);
     m_ending = true;
+
+    if (Data->onServer()) {
+        // The server counts the answers and the time and stores the grade; a second try returns
+        // the grade it stored the first time.
+        TestEnd end;
+        try {
+            end = Data->finishTest();
+        } catch (const DbError &e) {
+            offerRetry(QStringLiteral("Не удалось сохранить оценку. ") + e.message());
+            return;
+        }
+        Grade = end.grade;
+        uncheckAnswers();
+        const TimeUsed used{end.secondsUsed / 60, end.secondsUsed % 60};
+        MinLeft = used.minutes;
+        SecLeft = used.seconds;
+        platform::plainBox(resultReport(end.right, end.questions, used, Grade));
+        close();
+        showReader();
+        return;
+    }
 
     GradeSettings settings;
     try {

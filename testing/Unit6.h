@@ -133,6 +133,9 @@ private:
     void uncheckAnswers();
     TableCursor *locateResultRow() const;
     void storeGrade(int grade);
+    // Judges the chosen answer; on a server, asks again while the user wants it when the server is
+    // away. False: the answer could not be recorded and the test has ended.
+    bool judge(TableCursor *tab, bool &right);
     void offerRetry(const QString &failure);
     void showReader();
 

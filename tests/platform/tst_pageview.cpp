@@ -26,7 +26,8 @@ Q_DECLARE_METATYPE(WebView::Backend)
 
 namespace {
 
-const char *const pageHtml = R"(<html><head><meta charset="utf-8"><style>body { background: white; color: #000080 }</style></head>
+const char *const pageHtml =
+    R"(<html><head><meta charset="utf-8"><style>body { background: white; color: #000080 }</style></head>
 <body><h1>Оценка знаний</h1>
 <p>Оценка и оценки. Шкала <a href="other.htm">оценок</a>.</p>
 <p style="font-size: 14pt">Оценкам нужна шкала. ОЦЕНКА.</p></body></html>)";
@@ -120,10 +121,10 @@ QVariant TestPageView::evaluate(const QString &script)
     QVariant result;
     bool done = false;
     m_view->findChild<QWebEngineView *>()->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
-                                                                   [&](const QVariant &value) {
-                                                                       result = value;
-                                                                       done = true;
-                                                                   });
+                                                                 [&](const QVariant &value) {
+                                                                     result = value;
+                                                                     done = true;
+                                                                 });
     if (!QTest::qWaitFor([&] { return done; }, 30000))
         return {};
     return result;
