@@ -16,6 +16,7 @@
 #include "platform/WebView.h"
 #include "platform/Widgets.h"
 #include "reader/MenuBarStyle.h"
+#include "reader/ReadingTools.h"
 
 #include <QAction>
 #include <QApplication>
@@ -146,6 +147,8 @@ TForm2::TForm2(QWidget *parent) : QMainWindow(parent)
 
     connectHandlers();
     Timer1->start();
+    // Search, find in page, the page's size and the dark page: menus and panes of their own.
+    new reader::ReadingTools(this);
 
     // Client area 869 x 540 below the menu bar: the menu bar's height is added to the fixed
     // window size; the status bar (19) and the central area (521) share the 540.

@@ -1,8 +1,11 @@
 #include "search/CourseSearch.h"
 
 #include "data/DbError.h"
+#include "search/PageText.h"
 #include "search/SearchQuery.h"
 
+#include <QDir>
+#include <QFile>
 #include <QThread>
 
 namespace search {
@@ -78,6 +81,15 @@ QList<SearchHit> CourseSearch::find(const QString &typed, int limit)
     if (!m_index)
         return {};
     return m_index->find(SearchQuery(typed), limit);
+}
+
+QStringList CourseSearch::wordsOnPage(const QString &typed, const QString &page) const
+{
+    QFile file(QDir(m_folder).filePath(page));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const PageText text = pageText(decodePage(file.readAll()));
+    return SearchQuery(typed).wordsFoundIn(text.title + u'\n' + text.text);
 }
 
 } // namespace search

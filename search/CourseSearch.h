@@ -34,6 +34,9 @@ public:
 
     // Pages for what the student typed, best first. Throws DbError when the index fails.
     QList<SearchHit> find(const QString &typed, int limit = 100);
+    // The words of a page found (its path inside the pages folder) that the typed text looks
+    // for, as they stand on it (see SearchQuery::wordsFoundIn); none when the page cannot be read.
+    QStringList wordsOnPage(const QString &typed, const QString &page) const;
 
 Q_SIGNALS:
     // The index is ready for find(), or problem() says why it never will be.
