@@ -233,14 +233,14 @@ private Q_SLOTS:
 
         // The program started again.
         f.windows.reset();
-        f.windows = std::make_unique<WindowSet>();
+        f.windows = WindowSet::everyWindow();
         f.signInDirectly(QStringLiteral("Иванов"));
         QCOMPARE(Form2->WebBrowser1->zoom(), 125);
         QVERIFY(Form2->WebBrowser1->darkPage());
         QVERIFY(tools()->DarkPage->isChecked());
 
         f.windows.reset();
-        f.windows = std::make_unique<WindowSet>();
+        f.windows = WindowSet::everyWindow();
         f.signInDirectly(QStringLiteral("Петрова"));
         QCOMPARE(Form2->WebBrowser1->zoom(), 100);
         QVERIFY(!Form2->WebBrowser1->darkPage());
