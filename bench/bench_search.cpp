@@ -1,13 +1,21 @@
 // Costs of the full-text search: one query on the demo course, and building the index of and
-// querying a generated course of 2,000 pages made of the demo course's own words.
+// querying a generated course of 2,000 pages made of the demo course's own words; and the
+// reader's search pane from the last key typed to the list of pages drawn, on both courses.
+// Run with QT_QPA_PLATFORM=offscreen.
 
+#include "reader/SearchPane.h"
+#include "reader/SearchResults.h"
+#include "search/CourseSearch.h"
 #include "search/PageText.h"
 #include "search/SearchIndex.h"
 #include "search/SearchQuery.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QLineEdit>
+#include <QListView>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -140,6 +148,49 @@ void BM_Query2000PagesTwoWords(benchmark::State &state)
 }
 BENCHMARK(BM_Query2000PagesTwoWords)->Unit(benchmark::kMillisecond)->Arg(100);
 
+// The last key of the words typed into the reader's pane, to the list of pages found drawn.
+void typeIntoPane(benchmark::State &state, const QString &folder)
+{
+    QTemporaryDir cache;
+    search::CourseSearch search(folder, cache.filePath(QStringLiteral("index.sqlite")));
+    search.start();
+    search.waitForReady();
+    reader::SearchPane pane(&search);
+    pane.resize(692, 521);
+    pane.show();
+    pane.SearchEdit->setText(QStringLiteral("оценк"));
+    QApplication::processEvents();
+    bool last = false;
+    for (auto _ : state) {
+        // Two words that differ in their last letter, as a key typed or taken back.
+        pane.SearchEdit->setText(last ? QStringLiteral("оценка") : QStringLiteral("оценки"));
+        pane.SearchResults->viewport()->repaint();
+        last = !last;
+    }
+    state.counters["hits"] = pane.results()->rowCount();
+}
+
+void BM_TypeToListDemoCourse(benchmark::State &state)
+{
+    typeIntoPane(state, demoPages);
+}
+BENCHMARK(BM_TypeToListDemoCourse)->Unit(benchmark::kMillisecond);
+
+void BM_TypeToList2000Pages(benchmark::State &state)
+{
+    typeIntoPane(state, generatedCourse(2000));
+}
+BENCHMARK(BM_TypeToList2000Pages)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
