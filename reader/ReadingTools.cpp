@@ -13,8 +13,6 @@
 
 #include <QAction>
 #include <QEvent>
-#include <QMenu>
-#include <QMenuBar>
 #include <QShortcut>
 
 #include <algorithm>
@@ -58,7 +56,6 @@ ReadingTools::ReadingTools(TForm2 *reader)
     setObjectName(QStringLiteral("ReadingTools"));
     m_pane->hide();
     m_escape->setEnabled(false);
-    createMenus();
     layOut();
     connectHandlers();
     reader->installEventFilter(this);
@@ -66,50 +63,17 @@ ReadingTools::ReadingTools(TForm2 *reader)
 
 ReadingTools::~ReadingTools() = default;
 
-void ReadingTools::createMenus()
-{
-    const auto action = [this](QMenu *menu, const char *name, const QString &text, const QList<QKeySequence> &keys) {
-        QAction *item = menu->addAction(text);
-        item->setObjectName(QString::fromLatin1(name));
-        item->setShortcuts(keys);
-        return item;
-    };
-    QMenuBar *bar = m_reader->menuBar();
-    SearchMenu = new QMenu(QStringLiteral("&Поиск"), bar);
-    SearchMenu->setObjectName(QStringLiteral("SearchMenu"));
-    SearchCourse = action(SearchMenu, "SearchCourse", QStringLiteral("Поиск по учебнику…"),
-                          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)});
-    FindInPage = action(SearchMenu, "FindInPage", QStringLiteral("Найти на странице…"), {QKeySequence::Find});
-    FindNext = action(SearchMenu, "FindNext", QStringLiteral("Найти далее"), {QKeySequence(Qt::Key_F3)});
-    FindPrevious =
-        action(SearchMenu, "FindPrevious", QStringLiteral("Найти ранее"), {QKeySequence(Qt::SHIFT | Qt::Key_F3)});
-
-    ViewMenu = new QMenu(QStringLiteral("&Вид"), bar);
-    ViewMenu->setObjectName(QStringLiteral("ViewMenu"));
-    ZoomIn = action(ViewMenu, "ZoomIn", QStringLiteral("Крупнее"),
-                    {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-    ZoomOut = action(ViewMenu, "ZoomOut", QStringLiteral("Мельче"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)});
-    ZoomReset = action(ViewMenu, "ZoomReset", QStringLiteral("Обычный размер"), {QKeySequence(Qt::CTRL | Qt::Key_0)});
-    ViewMenu->addSeparator();
-    DarkPage = action(ViewMenu, "DarkPage", QStringLiteral("Тёмная страница"), {});
-    DarkPage->setCheckable(true);
-
-    // Before "&Справка", as menus go: the program's own matters first, help last.
-    bar->insertMenu(m_reader->N4, SearchMenu);
-    bar->insertMenu(m_reader->N4, ViewMenu);
-}
-
 void ReadingTools::connectHandlers()
 {
     using platform::connectHandler;
-    connectHandler(SearchCourse, &QAction::triggered, this, &ReadingTools::SearchCourseClick);
-    connect(FindInPage, &QAction::triggered, m_findBar, &FindBar::open);
-    connect(FindNext, &QAction::triggered, m_findBar, &FindBar::findNext);
-    connect(FindPrevious, &QAction::triggered, m_findBar, &FindBar::findPrevious);
-    connectHandler(ZoomIn, &QAction::triggered, this, &ReadingTools::ZoomInClick);
-    connectHandler(ZoomOut, &QAction::triggered, this, &ReadingTools::ZoomOutClick);
-    connectHandler(ZoomReset, &QAction::triggered, this, &ReadingTools::ZoomResetClick);
-    connectHandler(DarkPage, &QAction::triggered, this, &ReadingTools::DarkPageClick);
+    connectHandler(m_reader->SearchCourse, &QAction::triggered, this, &ReadingTools::SearchCourseClick);
+    connect(m_reader->FindInPage, &QAction::triggered, m_findBar, &FindBar::open);
+    connect(m_reader->FindNext, &QAction::triggered, m_findBar, &FindBar::findNext);
+    connect(m_reader->FindPrevious, &QAction::triggered, m_findBar, &FindBar::findPrevious);
+    connectHandler(m_reader->ZoomIn, &QAction::triggered, this, &ReadingTools::ZoomInClick);
+    connectHandler(m_reader->ZoomOut, &QAction::triggered, this, &ReadingTools::ZoomOutClick);
+    connectHandler(m_reader->ZoomReset, &QAction::triggered, this, &ReadingTools::ZoomResetClick);
+    connectHandler(m_reader->DarkPage, &QAction::triggered, this, &ReadingTools::DarkPageClick);
     connect(m_escape, &QShortcut::activated, this, &ReadingTools::EscapeClick);
     connect(m_findBar, &FindBar::shownChanged, this, &ReadingTools::layOut);
     connect(m_pane, &SearchPane::pageChosen, this,
@@ -201,8 +165,8 @@ void ReadingTools::ZoomResetClick()
 
 void ReadingTools::DarkPageClick()
 {
-    m_reader->WebBrowser1->setDarkPage(DarkPage->isChecked());
-    store(darkKey, DarkPage->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    m_reader->WebBrowser1->setDarkPage(m_reader->DarkPage->isChecked());
+    store(darkKey, m_reader->DarkPage->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void ReadingTools::store(const QString &name, const QString &value)
@@ -233,7 +197,7 @@ void ReadingTools::loadPreferences()
     }
     m_reader->WebBrowser1->setZoom(zoom);
     m_reader->WebBrowser1->setDarkPage(dark);
-    DarkPage->setChecked(dark);
+    m_reader->DarkPage->setChecked(dark);
 }
 
 bool ReadingTools::eventFilter(QObject *watched, QEvent *event)

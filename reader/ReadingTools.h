@@ -3,8 +3,6 @@
 #include <QObject>
 #include <QRect>
 
-class QAction;
-class QMenu;
 class QShortcut;
 class TForm2;
 
@@ -18,25 +16,15 @@ class FindBar;
 class SearchPane;
 
 // What the reader gives for reading beyond its pages: the search across the course, find in
-// page, the page's size and the dark page, in two menus of its own. The page's size and the dark
-// page are the student's, kept with the student's records, and come back at the next sign-in.
+// page, the page's size and the dark page, which the reader's menus "Поиск" and "Вид" command.
+// The page's size and the dark page are the student's, kept with the student's records, and come
+// back at the next sign-in.
 class ReadingTools : public QObject
 {
     Q_OBJECT
 public:
     explicit ReadingTools(TForm2 *reader);
     ~ReadingTools() override;
-
-    QMenu *SearchMenu;
-    QMenu *ViewMenu;
-    QAction *SearchCourse;
-    QAction *FindInPage;
-    QAction *FindNext;
-    QAction *FindPrevious;
-    QAction *ZoomIn;
-    QAction *ZoomOut;
-    QAction *ZoomReset;
-    QAction *DarkPage;
 
     SearchPane *searchPane() const { return m_pane; }
     FindBar *findBar() const { return m_findBar; }
@@ -59,7 +47,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void createMenus();
     void connectHandlers();
     void layOut();
     void setZoom(int percent);

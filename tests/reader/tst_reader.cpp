@@ -4,7 +4,6 @@
 #include "platform/Clock.h"
 #include "platform/Colours.h"
 #include "platform/Widgets.h"
-#include "reader/ReadingTools.h"
 #include "reader/Unit2.h"
 #include "side/Unit10.h"
 #include "side/Unit11.h"
@@ -185,8 +184,7 @@ private Q_SLOTS:
         WindowFixture f;
         QList<QAction *> top = Form2->menuBar()->actions();
         // The menus of search and view stand before "Справка" (tst_reading); the rest are these.
-        const auto *tools = Form2->findChild<reader::ReadingTools *>();
-        QCOMPARE(top.mid(2, 2), (QList<QAction *>{tools->SearchMenu->menuAction(), tools->ViewMenu->menuAction()}));
+        QCOMPARE(top.mid(2, 2), (QList<QAction *>{Form2->SearchMenu->menuAction(), Form2->ViewMenu->menuAction()}));
         top.remove(2, 2);
         QCOMPARE(top, (QList<QAction *>{Form2->N1, Form2->N2, Form2->N4, Form2->N6}));
         const QStringList captions = {QStringLiteral("&Теория"), QStringLiteral("&Статистика"),

@@ -42,7 +42,7 @@ int signIn(WindowFixture &f, const QString &name)
 // The search typed into the pane, as the student does it.
 void typeSearch(const QString &typed)
 {
-    tools()->SearchCourse->trigger();
+    Form2->SearchCourse->trigger();
     tools()->searchPane()->SearchEdit->setText(typed);
 }
 
@@ -178,17 +178,17 @@ private Q_SLOTS:
         Form2->Label4Click();
         const QRect page = Form2->WebBrowser1->geometry();
         reader::FindBar *bar = tools()->findBar();
-        tools()->FindInPage->trigger();
+        Form2->FindInPage->trigger();
         QVERIFY(bar->isVisible());
         QVERIFY(Form2->WebBrowser1->geometry().bottom() < bar->geometry().top());
         bar->FindEdit->setText(QStringLiteral("ведени"));
         const QString total = bar->FindCount->text().section(u' ', 2);
         QCOMPARE(bar->FindCount->text(), QStringLiteral("1 из ") + total);
         QVERIFY(total.toInt() > 2);
-        tools()->FindNext->trigger();
+        Form2->FindNext->trigger();
         QCOMPARE(bar->FindCount->text(), QStringLiteral("2 из ") + total);
-        tools()->FindPrevious->trigger();
-        tools()->FindPrevious->trigger();
+        Form2->FindPrevious->trigger();
+        Form2->FindPrevious->trigger();
         QCOMPARE(bar->FindCount->text(), total + QStringLiteral(" из ") + total);
         bar->FindEdit->setText(QStringLiteral("квантовая"));
         QCOMPARE(bar->FindCount->text(), QStringLiteral("Не найдено"));
@@ -225,9 +225,9 @@ private Q_SLOTS:
         WindowFixture f;
         f.addStudent(QStringLiteral("Петрова"));
         signIn(f, QStringLiteral("Иванов"));
-        tools()->ZoomIn->trigger();
-        tools()->ZoomIn->trigger();
-        tools()->DarkPage->trigger();
+        Form2->ZoomIn->trigger();
+        Form2->ZoomIn->trigger();
+        Form2->DarkPage->trigger();
         QCOMPARE(Form2->WebBrowser1->zoom(), 125);
         QVERIFY(Form2->WebBrowser1->darkPage());
 
@@ -237,14 +237,14 @@ private Q_SLOTS:
         f.signInDirectly(QStringLiteral("Иванов"));
         QCOMPARE(Form2->WebBrowser1->zoom(), 125);
         QVERIFY(Form2->WebBrowser1->darkPage());
-        QVERIFY(tools()->DarkPage->isChecked());
+        QVERIFY(Form2->DarkPage->isChecked());
 
         f.windows.reset();
         f.windows = WindowSet::everyWindow();
         f.signInDirectly(QStringLiteral("Петрова"));
         QCOMPARE(Form2->WebBrowser1->zoom(), 100);
         QVERIFY(!Form2->WebBrowser1->darkPage());
-        QVERIFY(!tools()->DarkPage->isChecked());
+        QVERIFY(!Form2->DarkPage->isChecked());
     }
 
 private:
