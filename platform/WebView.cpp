@@ -179,6 +179,7 @@ bool mayLoad(const QUrl &url)
     return url.isLocalFile() && insideCourseFolder(url.toLocalFile(), CourseFolder::Pages);
 }
 
+#ifdef TEXTBOOK_WEBENGINE
 // A text as a script's string literal.
 QString scriptString(const QString &text)
 {
@@ -264,6 +265,8 @@ QString markScript(const QStringList &words)
                "})(%1);")
         .arg(QString::fromUtf8(list), colour::page::marked.name());
 }
+
+#endif
 
 QTextEdit::ExtraSelection highlight(const QTextCursor &cursor, const QColor &background)
 {
