@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Captures the search across the course on a virtual display into docs/screenshots: the pages
-# found for a word, the first of them opened with the word's forms marked and the find bar
-# counting them, and the same page dark. Run once with the web-engine build and once with the light one.
+# found for a word, the first of them opened with the word's forms marked, and the same page dark
+# with the find bar counting. Run once with the web-engine build and once with the light one.
 # Usage: search-screenshots.sh <runnable folder> <suffix of the pictures' names, e.g. -light>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -54,13 +54,13 @@ paste_text "оценка"
 sleep 1
 capture search-results
 xdotool key Return && sleep 2
-xdotool key ctrl+f && sleep 0.3
-paste_text "оценк"
-sleep 0.5
 capture search-page
-# The dark page: the last command of the menu "Вид".
+# The dark page, the last command of the menu "Вид", with the find bar counting.
 eval "$(xdotool getwindowgeometry --shell "$reader" | sed 's/^/R_/')"
 xdotool mousemove $((R_X + 262)) $((R_Y + 10)) click 1 && sleep 0.4
 xdotool key Up Return && sleep 1
+xdotool key ctrl+f && sleep 0.3
+paste_text "оценк"
+sleep 0.5
 capture dark-page
 echo "search-results$suffix.png, search-page$suffix.png and dark-page$suffix.png in $out"
