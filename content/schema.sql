@@ -98,3 +98,13 @@ CREATE TABLE present (
     tema TEXT(255),
     file TEXT(255)
 );
+
+-- Each student's reading preferences (page zoom, dark page), one row per setting with its value
+-- as text, as in System. A file made before this table existed gets it on first open
+-- (data/Preferences.cpp makes it in the same words).
+CREATE TABLE Preferences (
+    ID_User INTEGER NOT NULL,
+    Name    TEXT(50) NOT NULL,
+    Value   TEXT(255),
+    PRIMARY KEY (ID_User, Name)
+);

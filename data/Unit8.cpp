@@ -6,6 +6,7 @@
 #include "data/Connection.h"
 #include "data/DataSource.h"
 #include "data/DbError.h"
+#include "data/Preferences.h"
 #include "data/ServerSettings.h"
 #include "data/TableCursor.h"
 #include "data/TextWidth.h"
@@ -101,6 +102,14 @@ TableCursor *TData::testTab(int chapter) const
 void TData::connectTo(const QString &folder)
 {
     pointAtDatabase(*Connect, folder);
+    // Only the reading preferences need it: a file that refuses the table now (read-only, held by
+    // another program) is read without it and told when a preference is stored.
+    if (!Connect->isServer()) {
+        try {
+            preferences::addPreferencesTable(*Connect);
+        } catch (const DbError &) {
+        }
+    }
     SetTablesActive(true);
 }
 
@@ -209,6 +218,41 @@ void TData::storePage(const QString &path)
     UserTab->edit();
     UserTab->fieldByName(QStringLiteral("путь")).setAsString(path);
     UserTab->refresh(); // writes the pending edit
+}
+
+namespace {
+
+// Whether the server has the functions for preferences (one prepared before them has not).
+bool serverKeepsPreferences(Connection &connection)
+{
+    const auto rows = connection.query(QStringLiteral("SELECT to_regproc('store_preference') IS NOT NULL"));
+    return rows->next() && rows->value(0).toBool();
+}
+
+} // namespace
+
+QString TData::preference(const QString &name)
+{
+    if (m_studentId <= 0)
+        return {};
+    if (!onServer())
+        return preferences::read(*Connect, m_studentId, name);
+    if (!serverKeepsPreferences(*Connect))
+        return {};
+    const auto rows = Connect->query(QStringLiteral("SELECT preference(?, ?)"), {m_session, name});
+    return rows->next() ? rows->text(0) : QString();
+}
+
+void TData::storePreference(const QString &name, const QString &value)
+{
+    if (m_studentId <= 0)
+        return;
+    if (!onServer()) {
+        preferences::write(*Connect, m_studentId, name, value);
+        return;
+    }
+    if (serverKeepsPreferences(*Connect))
+        Connect->execute(QStringLiteral("SELECT store_preference(?, ?, ?)"), {m_session, name, value});
 }
 
 void TData::prepareResult()

@@ -112,6 +112,11 @@ public:
     // Makes sure of the signed-in student's result row for the chapter current in GlavesTab, made
     // with grade 0 the first time; it is then current in ResultTab.
     void prepareResult();
+    // The signed-in student's reading preference, empty when none is kept.
+    QString preference(const QString &name);
+    // Keeps it for the signed-in student, one transaction. A server prepared before preferences
+    // existed keeps none. Throws DbError.
+    void storePreference(const QString &name, const QString &value);
 
     // A test on a server: it begins by the server's clock; each answer is judged and recorded
     // there; the server counts the time and computes and stores the grade. On a file the test

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QUrl>
+#include <QVariant>
 
 #include <functional>
 
@@ -23,6 +25,20 @@ public:
     virtual void openHtml(const QString &html, const QUrl &base) = 0;
     // The address of the page shown.
     virtual QUrl url() const = 0;
+
+    // Finds text on the page from the active match on, forwards or back, marking every match;
+    // done gets the active match (from 1; 0 when none) and the number of matches. Empty text
+    // clears the marks.
+    virtual void find(const QString &text, bool backward, const std::function<void(int, int)> &done) = 0;
+    virtual void setZoomFactor(double factor) = 0;
+    // Runs one of the program's own scripts on the page shown, apart from the page's (a page's
+    // own never run); done gets what it returns.
+    virtual void runScript(const QString &source, const std::function<void(const QVariant &)> &done) = 0;
+    // One of the program's scripts, run on every page from now on once its document is there; an
+    // empty source removes it.
+    virtual void setPageScript(const QString &name, const QString &source) = 0;
+    // What shows before and behind the page.
+    virtual void setBackground(const QColor &colour) = 0;
 };
 
 struct PageEngineHooks

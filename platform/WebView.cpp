@@ -1,16 +1,21 @@
 #include "platform/WebView.h"
 
+#include "platform/Colours.h"
 #include "platform/CourseFiles.h"
 #include "platform/PageEngine.h"
 #include "platform/ProgramPaths.h"
 #include "platform/ShellOpen.h"
 #include "platform/TextPage.h"
+#include "platform/TextPageLook.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -174,6 +179,104 @@ bool mayLoad(const QUrl &url)
     return url.isLocalFile() && insideCourseFolder(url.toLocalFile(), CourseFolder::Pages);
 }
 
+#ifdef TEXTBOOK_WEBENGINE
+// A text as a script's string literal.
+QString scriptString(const QString &text)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+// The dark page: the pages' own colours give way to light text on a dark page; links and
+// headings keep a colour of their own, pictures a light ground for their transparent parts.
+QString darkPageScript(bool dark)
+{
+    using namespace colour::page;
+    const QString css =
+        QStringLiteral("html, body { background: %1 !important; }"
+                       "* { color: %2 !important; background-color: transparent !important;"
+                       " border-color: %3 !important; text-shadow: none !important; }"
+                       "h1, h2, h3, h4, h5, h6, h1 *, h2 *, h3 *, h4 *, h5 *, h6 * { color: %4 !important; }"
+                       "a:link, a:link *, a:visited, a:visited * { color: %5 !important; }"
+                       "img { background-color: #f5f5f5 !important; }")
+            .arg(darkBackground.name(), darkText.name(), darkBorder.name(), darkHeading.name(), darkLink.name());
+    return QStringLiteral("(function (dark) {"
+                          "  var style = document.getElementById('velanika-dark-page');"
+                          "  if (dark && !style) {"
+                          "    style = document.createElement('style');"
+                          "    style.id = 'velanika-dark-page';"
+                          "    style.textContent = %1;"
+                          "    (document.head || document.documentElement).appendChild(style);"
+                          "  } else if (!dark && style) {"
+                          "    style.remove();"
+                          "  }"
+                          "})(%2);")
+        .arg(scriptString(css), dark ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+// Marks the words in the page's text (whole words, any case), removing earlier marks, scrolls
+// to the first and returns how many it marked.
+QString markScript(const QStringList &words)
+{
+    const QByteArray list = QJsonDocument(QJsonArray::fromStringList(words)).toJson(QJsonDocument::Compact);
+    return QStringLiteral(
+               "(function (words) {"
+               "  document.querySelectorAll('mark.velanika-mark').forEach(function (mark) {"
+               "    var parent = mark.parentNode;"
+               "    parent.replaceChild(document.createTextNode(mark.textContent), mark);"
+               "    parent.normalize();"
+               "  });"
+               "  if (!words.length || !document.body) return 0;"
+               "  var escaped = words.map(function (w) { return w.replace(/[.*+?^${}()|[\\]\\\\]/g, '\\\\$&'); });"
+               "  var pattern = new RegExp('(?<![\\\\p{L}\\\\p{N}])(' + escaped.join('|') + ')(?![\\\\p{L}\\\\p{N}])',"
+               "                           'giu');"
+               "  var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT, {"
+               "    acceptNode: function (node) {"
+               "      var name = node.parentNode.nodeName;"
+               "      return name === 'SCRIPT' || name === 'STYLE' ? NodeFilter.FILTER_REJECT"
+               "                                                 : NodeFilter.FILTER_ACCEPT;"
+               "    }"
+               "  });"
+               "  var nodes = [];"
+               "  while (walker.nextNode()) nodes.push(walker.currentNode);"
+               "  var first = null, count = 0;"
+               "  nodes.forEach(function (node) {"
+               "    var text = node.nodeValue, found, last = 0, pieces = null;"
+               "    pattern.lastIndex = 0;"
+               "    while ((found = pattern.exec(text))) {"
+               "      pieces = pieces || document.createDocumentFragment();"
+               "      pieces.appendChild(document.createTextNode(text.slice(last, found.index)));"
+               "      var mark = document.createElement('mark');"
+               "      mark.className = 'velanika-mark';"
+               "      mark.style.cssText = 'background-color: %2 !important; color: #000 !important';"
+               "      mark.textContent = found[0];"
+               "      pieces.appendChild(mark);"
+               "      first = first || mark;"
+               "      ++count;"
+               "      last = found.index + found[0].length;"
+               "    }"
+               "    if (pieces) {"
+               "      pieces.appendChild(document.createTextNode(text.slice(last)));"
+               "      node.parentNode.replaceChild(pieces, node);"
+               "    }"
+               "  });"
+               "  if (first) first.scrollIntoView({block: 'center'});"
+               "  return count;"
+               "})(%1);")
+        .arg(QString::fromUtf8(list), colour::page::marked.name());
+}
+
+#endif
+
+QTextEdit::ExtraSelection highlight(const QTextCursor &cursor, const QColor &background)
+{
+    QTextEdit::ExtraSelection selection;
+    selection.cursor = cursor;
+    selection.format.setBackground(background);
+    selection.format.setForeground(Qt::black);
+    return selection;
+}
+
 // Plain text, so an address cannot bring markup of its own.
 class NoticeBar : public QFrame
 {
@@ -297,13 +400,21 @@ public:
                 };
                 hooks.mayLoad = mayLoad;
                 hooks.loaded = [this](const QUrl &, bool ok) {
+                    loading = false;
                     // The warm-up page of prepare() is nobody's business.
                     if (q->navigationCount() == 0)
                         return;
+                    // Kept for the page as the student set it, whatever the engine does per page.
+                    engine->setZoomFactor(zoom / 100.0);
+                    if (!marks.isEmpty())
+                        applyMarks(true);
                     Q_EMIT q->loadFinished(ok && !standIn);
                 };
                 engine.reset(make(q, hooks));
                 widget = engine->widget();
+                engine->setZoomFactor(zoom / 100.0);
+                if (dark)
+                    applyDark();
             }
         }
 #endif
@@ -361,6 +472,7 @@ public:
             standIn = false;
 #ifdef TEXTBOOK_WEBENGINE
             if (engine) {
+                loading = true;
                 engine->open(QUrl::fromLocalFile(file));
                 return;
             }
@@ -377,6 +489,7 @@ public:
         standIn = true;
 #ifdef TEXTBOOK_WEBENGINE
         if (engine) {
+            loading = true;
             if (html.isEmpty())
                 engine->open(QUrl(QStringLiteral("about:blank")));
             else
@@ -384,10 +497,12 @@ public:
             return;
         }
 #endif
+        standInHtml = html;
         if (html.isEmpty())
             text->clear();
         else
             text->setHtml(html);
+        textpage::restyle(text, zoom / 100.0, dark);
         Q_EMIT q->loadFinished(false);
     }
 
@@ -399,7 +514,129 @@ public:
         }
         standIn = false;
         text->setSource(QUrl::fromLocalFile(file));
+        textpage::restyle(text, zoom / 100.0, dark);
+        if (!marks.isEmpty())
+            applyMarks(true);
         Q_EMIT q->loadFinished(true);
+    }
+
+    // A new page: the marks and matches of the last one go.
+    void forget()
+    {
+        marks.clear();
+        findText.clear();
+        findMatches.clear();
+        markSelections.clear();
+        findSelections.clear();
+        if (text)
+            showSelections();
+    }
+
+    void applyMarks(bool scroll)
+    {
+#ifdef TEXTBOOK_WEBENGINE
+        if (engine) {
+            engine->runScript(markScript(marks), [this](const QVariant &count) { Q_EMIT q->marked(count.toInt()); });
+            return;
+        }
+#endif
+        markSelections.clear();
+        QTextCursor first;
+        for (const QString &word : std::as_const(marks)) {
+            for (const QTextCursor &cursor : textpage::occurrences(text->document(), word, true)) {
+                markSelections << highlight(cursor, colour::page::marked);
+                if (first.isNull() || cursor.selectionStart() < first.selectionStart())
+                    first = cursor;
+            }
+        }
+        showSelections();
+        if (scroll && !first.isNull())
+            textpage::scrollTo(text, first);
+        Q_EMIT q->marked(int(markSelections.size()));
+    }
+
+    void find(const QString &wanted, bool backward)
+    {
+#ifdef TEXTBOOK_WEBENGINE
+        if (engine) {
+            engine->find(wanted, backward, [this](int active, int count) { Q_EMIT q->found(active, count); });
+            return;
+        }
+#endif
+        if (wanted != findText) {
+            findText = wanted;
+            findMatches = textpage::occurrences(text->document(), wanted, false);
+            // The first match from the top of what is in view on.
+            const int top = text->cursorForPosition(QPoint(0, 0)).position();
+            findActive = 0;
+            while (findActive < findMatches.size() && findMatches[findActive].selectionStart() < top)
+                ++findActive;
+            if (backward)
+                --findActive;
+            if (findActive < 0 || findActive >= findMatches.size())
+                findActive = backward ? int(findMatches.size()) - 1 : 0;
+        } else if (!findMatches.isEmpty()) {
+            const int count = int(findMatches.size());
+            findActive = (findActive + (backward ? count - 1 : 1)) % count;
+        }
+        showFound(true);
+    }
+
+    void showFound(bool scroll)
+    {
+        findSelections.clear();
+        for (int i = 0; i < findMatches.size(); ++i)
+            findSelections << highlight(findMatches[i],
+                                        i == findActive ? colour::page::activeFound : colour::page::found);
+        showSelections();
+        if (findMatches.isEmpty()) {
+            Q_EMIT q->found(0, 0);
+            return;
+        }
+        if (scroll)
+            textpage::scrollTo(text, findMatches[findActive]);
+        Q_EMIT q->found(findActive + 1, int(findMatches.size()));
+    }
+
+    void showSelections()
+    {
+        text->setExtraSelections(markSelections + findSelections);
+    }
+
+    // The light view's page again as loaded, in the size and colours now asked for, keeping the
+    // place read and the marks.
+    void restyleText()
+    {
+        QScrollBar *bar = text->verticalScrollBar();
+        const double place = bar->maximum() > 0 ? double(bar->value()) / bar->maximum() : 0.0;
+        if (standIn) {
+            if (standInHtml.isEmpty())
+                text->clear();
+            else
+                text->setHtml(standInHtml);
+        } else {
+            text->reload();
+        }
+        textpage::restyle(text, zoom / 100.0, dark);
+        bar->setValue(qRound(place * bar->maximum()));
+        applyMarks(false);
+        findMatches = textpage::occurrences(text->document(), findText, false);
+        if (findActive >= findMatches.size())
+            findActive = 0;
+        showFound(false);
+    }
+
+    void applyDark()
+    {
+#ifdef TEXTBOOK_WEBENGINE
+        if (engine) {
+            engine->setPageScript(QStringLiteral("velanika-dark-page"), dark ? darkPageScript(true) : QString());
+            engine->runScript(darkPageScript(dark), {});
+            engine->setBackground(dark ? colour::page::darkBackground : QColor(Qt::white));
+            return;
+        }
+#endif
+        restyleText();
     }
 
     QUrl shownUrl() const
@@ -421,6 +658,18 @@ public:
     std::unique_ptr<PageEngine> engine;
     // Nothing, or a notice, stands where a page would be.
     bool standIn = true;
+    // The engine is opening a page.
+    bool loading = false;
+    QStringList marks;
+    int zoom = 100;
+    bool dark = false;
+    // The light view's marks and matches.
+    QString standInHtml;
+    QString findText;
+    QList<QTextCursor> findMatches;
+    int findActive = 0;
+    QList<QTextEdit::ExtraSelection> markSelections;
+    QList<QTextEdit::ExtraSelection> findSelections;
 };
 
 WebView::WebView(QWidget *parent) : QWidget(parent), d(std::make_unique<Impl>(this))
@@ -438,6 +687,7 @@ void WebView::Navigate(const QString &path)
 {
     m_location = path;
     ++m_navigations;
+    d->forget();
     d->show(localPath(path));
 }
 
@@ -470,6 +720,60 @@ void WebView::prepare()
     if (d->engine && m_navigations == 0)
         d->engine->openHtml(warmUpHtml(), QUrl::fromLocalFile(programFolder() + QStringLiteral("Glaves/")));
 #endif
+}
+
+void WebView::find(const QString &text, bool backward)
+{
+    d->create();
+    d->find(text, backward);
+}
+
+void WebView::markWords(const QStringList &words)
+{
+    d->marks = words;
+    // Once the page being opened is there, else now.
+    if (d->widget && !d->loading)
+        d->applyMarks(true);
+}
+
+QStringList WebView::markedWords() const
+{
+    return d->marks;
+}
+
+void WebView::setZoom(int percent)
+{
+    if (percent == d->zoom)
+        return;
+    d->zoom = percent;
+    if (!d->widget)
+        return;
+#ifdef TEXTBOOK_WEBENGINE
+    if (d->engine) {
+        d->engine->setZoomFactor(percent / 100.0);
+        return;
+    }
+#endif
+    d->restyleText();
+}
+
+int WebView::zoom() const
+{
+    return d->zoom;
+}
+
+void WebView::setDarkPage(bool dark)
+{
+    if (dark == d->dark)
+        return;
+    d->dark = dark;
+    if (d->widget)
+        d->applyDark();
+}
+
+bool WebView::darkPage() const
+{
+    return d->dark;
 }
 
 void WebView::preloadEngine(QObject *context, const std::function<void()> &then)

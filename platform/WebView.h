@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QWidget>
 
@@ -52,12 +53,31 @@ public:
     // made, which would otherwise load them on the event loop's thread.
     static void preloadEngine(QObject *context, const std::function<void()> &then);
 
+    // Find in page: looks for the text from the active match on, forwards or back, marks every
+    // match and scrolls to the active one; found() tells the result. Empty text clears the marks.
+    void find(const QString &text, bool backward = false);
+    // Marks the words (whole words, in any case) on the page shown, or on the page being opened
+    // once it is there, and scrolls to the first; marked() tells how many. The next page opened
+    // goes without them.
+    void markWords(const QStringList &words);
+    QStringList markedWords() const;
+    // The page's size in percent of its own.
+    void setZoom(int percent);
+    int zoom() const;
+    // Light text on a dark page, for every page from now on.
+    void setDarkPage(bool dark);
+    bool darkPage() const;
+
     static Backend defaultBackend();
     static void setDefaultBackend(Backend backend); // tests choose the light view
     static bool webEngineAvailable();
 
 Q_SIGNALS:
     void loadFinished(bool ok);
+    // The active match (from 1; 0 with none) and the number of matches of find().
+    void found(int active, int count);
+    // The words of markWords() marked on the page shown.
+    void marked(int count);
 
 private:
     class Impl;

@@ -120,6 +120,8 @@ QIcon standardPngIcon(QStyle::StandardPixmap glyph)
         return icon("standardbutton-close", {16, 32});
     case QStyle::SP_MediaPlay:
         return icon("media-play", {16, 32});
+    case QStyle::SP_LineEditClearButton:
+        return icon("cleartext", {16, 32});
     case QStyle::SP_ToolBarHorizontalExtensionButton:
         return icon("toolbar-ext-h", {8, 16, 32});
     case QStyle::SP_ToolBarVerticalExtensionButton:

@@ -21,6 +21,7 @@
 #include "platform/WebView.h"
 #include "platform/Widgets.h"
 #include "reader/MenuBarStyle.h"
+#include "reader/ReadingTools.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,6 +121,18 @@ TForm2::TForm2(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui:
     N5 = m_ui->N5;
     N3 = m_ui->N3;
     N6 = m_ui->N6;
+    SearchMenu = m_ui->SearchMenu;
+    ViewMenu = m_ui->ViewMenu;
+    SearchCourse = m_ui->SearchCourse;
+    FindInPage = m_ui->FindInPage;
+    FindNext = m_ui->FindNext;
+    FindPrevious = m_ui->FindPrevious;
+    ZoomIn = m_ui->ZoomIn;
+    ZoomOut = m_ui->ZoomOut;
+    ZoomReset = m_ui->ZoomReset;
+    DarkPage = m_ui->DarkPage;
+    // Ctrl+= too: on most keyboards "+" is that key with Shift.
+    ZoomIn->setShortcuts({ZoomIn->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
 
     // Read as PNG and nothing else: a form's icons are read with format detection, which loads
     // every image plugin on the machine.
@@ -143,6 +156,8 @@ TForm2::TForm2(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui:
 
     connectHandlers();
     Timer1->start();
+    // Search, find in page, the page's size and the dark page: menus and panes of their own.
+    new reader::ReadingTools(this);
 
     // The form fixes the client area and the status bar below the menu bar, whose height comes
     // from the style and font: the window's fixed size is known only here.

@@ -13,6 +13,7 @@
 class QAction;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QStatusBar;
 class QTimer;
 class QWidget;
@@ -71,6 +72,17 @@ public:
     QAction *N5;
     QAction *N3;
     QAction *N6;
+    // The menus "Поиск" and "Вид" and their commands, carried out by reader::ReadingTools.
+    QMenu *SearchMenu;
+    QMenu *ViewMenu;
+    QAction *SearchCourse;
+    QAction *FindInPage;
+    QAction *FindNext;
+    QAction *FindPrevious;
+    QAction *ZoomIn;
+    QAction *ZoomOut;
+    QAction *ZoomReset;
+    QAction *DarkPage;
     QTimer *Timer1;
 
     // Chapter 1..6 -> Label1, Label2, Label4, Label5, Label6, Label7.

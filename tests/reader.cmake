@@ -13,3 +13,4 @@ endif()
 # may load them all.
 textbook_add_test(tst_reader_pictures SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/reader/tst_reader_pictures.cpp
                   LIBS textbook_app)
+textbook_add_test(tst_reading SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/reader/tst_reading.cpp LIBS textbook_app)

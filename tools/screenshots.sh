@@ -46,14 +46,14 @@ presentations=$(find_window "Презентации")
 xdotool mousemove 300 150 click 1 && xdotool key Down && sleep 0.5
 import -window "$presentations" "$out/presentations.png"
 xdotool windowunmap "$presentations"
-xdotool mousemove $((R_X + 234)) $((R_Y + 10)) click 1 && sleep 0.4   # Справка
-xdotool mousemove $((R_X + 260)) $((R_Y + menu + 14)) click 1         # Автор
+xdotool mousemove $((R_X + 328)) $((R_Y + 10)) click 1 && sleep 0.4   # Справка
+xdotool mousemove $((R_X + 354)) $((R_Y + menu + 14)) click 1         # Автор
 customer=$(find_window "Заказчик")
 sleep 0.3
 import -window "$customer" "$out/customer.png"
 xdotool windowunmap "$customer"
-xdotool mousemove $((R_X + 234)) $((R_Y + 10)) click 1 && sleep 0.4
-xdotool mousemove $((R_X + 280)) $((R_Y + menu + 38)) click 1         # Руководство пользователя
+xdotool mousemove $((R_X + 328)) $((R_Y + 10)) click 1 && sleep 0.4
+xdotool mousemove $((R_X + 374)) $((R_Y + menu + 38)) click 1         # Руководство пользователя
 manual=$(find_window "Руководство пользователя")
 sleep 2.5
 import -window "$manual" "$out/manual.png"

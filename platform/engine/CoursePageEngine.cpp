@@ -3,8 +3,11 @@
 #include "platform/PageEngine.h"
 
 #include <QQuickWindow>
+#include <QWebEngineFindTextResult>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
@@ -104,6 +107,40 @@ public:
     void open(const QUrl &url) override { m_view->setUrl(url); }
     void openHtml(const QString &html, const QUrl &base) override { m_view->setHtml(html, base); }
     QUrl url() const override { return m_view->url(); }
+
+    void find(const QString &text, bool backward, const std::function<void(int, int)> &done) override
+    {
+        m_view->page()->findText(
+            text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
+            [done](const QWebEngineFindTextResult &result) { done(result.activeMatch(), result.numberOfMatches()); });
+    }
+
+    void setZoomFactor(double factor) override { m_view->setZoomFactor(factor); }
+
+    // The program's scripts run in a world of their own: the page's scripts are off, and the
+    // program's need not be on for them to run.
+    void runScript(const QString &source, const std::function<void(const QVariant &)> &done) override
+    {
+        m_view->page()->runJavaScript(source, QWebEngineScript::ApplicationWorld, done);
+    }
+
+    void setPageScript(const QString &name, const QString &source) override
+    {
+        QWebEngineScriptCollection &scripts = m_view->page()->scripts();
+        for (const QWebEngineScript &old : scripts.find(name))
+            scripts.remove(old);
+        if (source.isEmpty())
+            return;
+        QWebEngineScript script;
+        script.setName(name);
+        script.setSourceCode(source);
+        script.setWorldId(QWebEngineScript::ApplicationWorld);
+        script.setInjectionPoint(QWebEngineScript::DocumentReady);
+        script.setRunsOnSubFrames(true);
+        scripts.insert(script);
+    }
+
+    void setBackground(const QColor &colour) override { m_view->page()->setBackgroundColor(colour); }
 
 private:
     QWebEngineView *m_view;

@@ -3,6 +3,7 @@
 #include "data/Connection.h"
 #include "data/DataSource.h"
 #include "data/DbError.h"
+#include "data/Preferences.h"
 #include "data/TableCursor.h"
 #include "data/Unit8.h"
 #include "tests/data/DataFixture.h"
@@ -112,6 +113,26 @@ private Q_SLOTS:
         db.point(expected);
         QCOMPARE(data.Connect->place(), expected.place());
         QCOMPARE(data.Connect->server(), expected.server());
+    }
+
+    // A file made before the reading preferences existed gets their table when it is opened; each
+    // student keeps values of their own.
+    void preferencesPerStudent()
+    {
+        if (DataFixture::onServer())
+            QSKIP("a file's table");
+        DataFixture db;
+        db.exec(QStringLiteral("DROP TABLE Preferences"));
+        TData data;
+        data.connectTo(db.folder());
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'Preferences'")).toInt(), 1);
+        const QString zoom = QStringLiteral("PageZoom");
+        preferences::write(*data.Connect, 1, zoom, QStringLiteral("125"));
+        preferences::write(*data.Connect, 2, zoom, QStringLiteral("90"));
+        preferences::write(*data.Connect, 1, zoom, QStringLiteral("150"));
+        QCOMPARE(preferences::read(*data.Connect, 1, zoom), QStringLiteral("150"));
+        QCOMPARE(preferences::read(*data.Connect, 2, zoom), QStringLiteral("90"));
+        QCOMPARE(preferences::read(*data.Connect, 3, zoom), QString());
     }
 
     void missingDatabase()

@@ -145,6 +145,7 @@ private Q_SLOTS:
         QTest::newRow("read right answers") << "SELECT \"вариант\" FROM velanika_data.test1";
         QTest::newRow("read sessions") << "SELECT token FROM velanika_data.sessions";
         QTest::newRow("make a session") << "SELECT velanika_data.open_session(1)";
+        QTest::newRow("write a preference") << "INSERT INTO velanika_data.preferences VALUES (1, 'a', 'b')";
     }
     void studentRoleIsRefused()
     {
@@ -237,6 +238,11 @@ private Q_SLOTS:
         first.openChapter(3);
         QCOMPARE(course.scalar(QStringLiteral("SELECT count(*) FROM result")).toInt(), 1);
         QCOMPARE(second.data.ResultTab->fieldByName(QStringLiteral("Ocenka")).asInteger(), 0);
+
+        // The student's reading preferences follow the student to another PC.
+        second.data.storePreference(QStringLiteral("PageZoom"), QStringLiteral("125"));
+        second.data.storePreference(QStringLiteral("PageZoom"), QStringLiteral("150"));
+        QCOMPARE(first.data.preference(QStringLiteral("PageZoom")), QStringLiteral("150"));
     }
 
     // The server judges each answer, counts the time and stores the grade from its own settings;

@@ -306,6 +306,26 @@ BEGIN
     UPDATE attempts SET state = 'abandoned', ended = clock_timestamp() WHERE id = a.id AND state = 'running';
 END $$;
 
+-- Each student's reading preferences (page zoom, dark page), as Data.mdb's table Preferences.
+-- A server prepared before they existed lacks them; the program then keeps them for the session.
+CREATE TABLE preferences (
+    user_id integer NOT NULL REFERENCES users (id) ON DELETE CASCADE,
+    name    varchar(50) COLLATE "C" NOT NULL,
+    value   varchar(255) COLLATE "C",
+    PRIMARY KEY (user_id, name)
+);
+
+CREATE FUNCTION velanika.preference(p_token text, p_name text) RETURNS text
+LANGUAGE sql STABLE SECURITY DEFINER SET search_path = velanika_data, pg_temp AS $$
+    SELECT value FROM preferences WHERE user_id = student_of(p_token) AND name = p_name
+$$;
+
+CREATE FUNCTION velanika.store_preference(p_token text, p_name text, p_value text) RETURNS void
+LANGUAGE sql SECURITY DEFINER SET search_path = velanika_data, pg_temp AS $$
+    INSERT INTO preferences VALUES (student_of(p_token), left(p_name, 50), left(p_value, 255))
+    ON CONFLICT (user_id, name) DO UPDATE SET value = excluded.value
+$$;
+
 -- The same tables as Data.mdb, to read: no password, no right answer.
 CREATE VIEW velanika.users AS
     SELECT id, "фамилия", CAST('' AS varchar(6)) AS "пароль", "специальность", "курс", "путь" FROM users;
