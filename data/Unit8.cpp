@@ -4,7 +4,9 @@
 
 #include "data/Connection.h"
 #include "data/DataSource.h"
+#include "data/DbError.h"
 #include "data/SqlStatement.h"
+#include "data/SqliteJournal.h"
 #include "data/TableCursor.h"
 
 // Set by the window set; the module itself never assigns it.
@@ -71,6 +73,8 @@ TData::TData(QObject *parent) : QObject(parent)
     DataSource8 = makeSource(Test4Tab, "DataSource8", this);
     DataSource9 = makeSource(Test5Tab, "DataSource9", this);
     DataSource10 = makeSource(Test6Tab, "DataSource10", this);
+
+    m_journal = std::make_unique<SqliteJournal>(*Connect);
 }
 
 TData::~TData() = default;
@@ -98,6 +102,12 @@ TableCursor *TData::testTab(int chapter) const
 void TData::connectTo(const QString &folder)
 {
     Connect->setDatabaseFile(folder + QStringLiteral("Data.mdb"));
+    // Reading the course needs none of the journal: a file that cannot take its tables now (held
+    // by another program, read-only) is told at the test launch, which tries again.
+    try {
+        addAttemptTables(*Connect);
+    } catch (const DbError &) {
+    }
     SetTablesActive(true);
 }
 
@@ -139,6 +149,11 @@ bool TData::findStudent()
     // Registered after the rows were read.
     UserTab->refresh();
     return UserTab->locate(QStringLiteral("ID"), m_studentId);
+}
+
+AttemptJournal &TData::journal()
+{
+    return *m_journal;
 }
 
 void TData::close()

@@ -3,6 +3,9 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+class AttemptJournal;
 class Connection;
 class DataSource;
 class TableCursor;
@@ -43,7 +46,8 @@ public:
     TableCursor *testTab(int chapter) const; // 1..6
 
     // The sign-in window's connection set-up: folder (with its trailing separator) followed by
-    // "Data.mdb", then SetTablesActive(true).
+    // "Data.mdb", then SetTablesActive(true). A file made before the attempt journal existed gets
+    // its tables first; if it refuses them, the test launch says so.
     void connectTo(const QString &folder);
     // UserTab, SystemTab, ResultTab, GlavesTab opened or closed, in this order.
     void SetTablesActive(bool active);
@@ -59,11 +63,15 @@ public:
     // someone else's or none, and nothing may be stored for the student.
     bool findStudent();
 
+    // Where the chapter tests' answers are kept.
+    AttemptJournal &journal();
+
     void close(); // runs FormClose
     void FormClose();
 
 private:
     int m_studentId = 0;
+    std::unique_ptr<AttemptJournal> m_journal;
 };
 
 extern TData *Data;
