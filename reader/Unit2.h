@@ -75,6 +75,7 @@ public:
     void setTestEnabled(bool enabled) override;
     QString pathToStore(const QString &page) const override;
     void openStoredPage(const QString &stored) override;
+    void openChapter(int chapter) override { openChapter(chapter, false); }
 
     // The status bar's panels 0..2 (time, date, always empty).
     QLabel *statusPanel(int index) const;

@@ -34,6 +34,8 @@ public:
     // Opens the page remembered for the student (column путь): a path that is not a course page
     // opens the introduction, with a notice. An empty path leaves the view empty.
     virtual void openStoredPage(const QString &stored) = 0;
+    // Opens chapter 1..6 as its label does.
+    virtual void openChapter(int chapter) = 0;
 };
 
 // The test window, as the reader launches a test in it.
@@ -49,6 +51,9 @@ public:
     // The minutes the running test allows, read when the window was shown.
     virtual int minutesLeft() const = 0;
     virtual void startCountdown() = 0;
+    // Offers to go on with a test of the signed-in student that was cut short (the program ended
+    // while it ran), by its attempt in the journal.
+    virtual void offerToContinue(qint64 attempt) = 0;
 };
 
 // The statistics window.

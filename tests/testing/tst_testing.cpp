@@ -1,3 +1,4 @@
+#include "data/AttemptJournal.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
 #include "data/TableCursor.h"
@@ -7,6 +8,7 @@
 #include "platform/Colours.h"
 #include "platform/Widgets.h"
 #include "reader/Unit2.h"
+#include "signin/Unit1.h"
 #include "testing/Grading.h"
 #include "testing/Unit6.h"
 #include "tests/support/FormFacts.h"
@@ -15,6 +17,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -123,6 +126,15 @@ void answer(const QString &letter)
 {
     radio(letter)->click();
     QTest::mouseClick(Form6->Button1, Qt::LeftButton);
+}
+
+// The attempt's row as "State SecondsLeft answers".
+QString attemptRow(const WindowFixture &f)
+{
+    return f.folder
+        .scalar(QStringLiteral("SELECT State || ' ' || SecondsLeft || ' ' || (SELECT count(*) FROM AttemptAnswer) "
+                               "FROM Attempt ORDER BY ID_Attempt DESC LIMIT 1"))
+        .toString();
 }
 
 QStringList boxTexts(const WindowFixture &f, platform::BoxKind kind)
@@ -706,6 +718,133 @@ private Q_SLOTS:
         QCOMPARE(Form2->chapterLabel(6)->fontColor(), colour::red);
     }
 
+    // --- The journal ----------------------------------------------------------------------------
+
+    // Each answer is written as the student moves on, the time left with it and every 5 s in
+    // between; closing the window ends the attempt without a grade.
+    void journalKeepsTheTest()
+    {
+        WindowFixture f;
+        prepare(f, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        launch();
+        QCOMPARE(attemptRow(f), QStringLiteral("running 300 0"));
+        tick(4);
+        QCOMPARE(attemptRow(f), QStringLiteral("running 300 0"));
+        tick();
+        QCOMPARE(attemptRow(f), QStringLiteral("running 295 0"));
+        tick(2);
+        answer(QStringLiteral("A"));
+        QCOMPARE(attemptRow(f), QStringLiteral("running 293 1"));
+        tick(4);
+        QCOMPARE(attemptRow(f), QStringLiteral("running 293 1"));
+        Form6->close();
+        QCOMPARE(attemptRow(f), QStringLiteral("ended 293 1"));
+        QCOMPARE(storedGrade(f, Data->studentId()).toInt(), 0);
+    }
+
+    // The bars show the journal's verdict: the right letter as the file has it when the answer is
+    // written, not as the window read it.
+    void barsFollowTheJournal()
+    {
+        WindowFixture f;
+        prepare(f, {QStringLiteral("A"), QStringLiteral("B")});
+        launch();
+        f.folder.exec(QStringLiteral("UPDATE Test3 SET \"вариант\" = 'E'"));
+        answer(QStringLiteral("E"));
+        QCOMPARE(Form6->Label9->height(), 5);
+        QCOMPARE(Form6->Label10->height(), 0);
+    }
+
+    // The program ended in the middle of a test; at the next sign-in the student is asked whether
+    // to go on.
+    void continueAfterCrash_data()
+    {
+        QTest::addColumn<QStringList>("given");   // answers recorded before the program ended
+        QTest::addColumn<bool>("goOn");           // the student's choice
+        QTest::addColumn<bool>("bankChanged");    // a question deleted meanwhile
+        QTest::addColumn<QString>("shownNumber"); // the question the test goes on at
+        QTest::addColumn<QStringList>("then");    // answers after it went on
+        QTest::addColumn<QString>("report");      // empty: no grade; the time used counts from the start
+        const QString a = QStringLiteral("A"), b = QStringLiteral("B"), c = QStringLiteral("C"),
+                      d = QStringLiteral("D"), e = QStringLiteral("E");
+        QTest::newRow("goes on at question 3")
+            << QStringList{a, e} << true << false << "3" << QStringList{c, d} << report(3, 4, 0, 20, 4);
+        QTest::newRow("declined") << QStringList{a, e} << false << false << "" << QStringList{} << "";
+        QTest::newRow("nothing answered yet")
+            << QStringList{} << true << false << "1" << QStringList{a, b, c, d} << report(4, 4, 0, 20, 5);
+        QTest::newRow("all answered, no grade yet")
+            << QStringList{a, b, e, e} << true << false << "" << QStringList{} << report(2, 4, 0, 10, 3);
+        QTest::newRow("questions changed meanwhile") << QStringList{a} << true << true << "" << QStringList{} << "";
+    }
+    void continueAfterCrash()
+    {
+        QFETCH(QStringList, given);
+        QFETCH(bool, goOn);
+        QFETCH(bool, bankChanged);
+        QFETCH(QString, shownNumber);
+        QFETCH(QStringList, then);
+        QFETCH(QString, report);
+        WindowFixture f;
+        const int id = setUp(f, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
+        // What the program left in the file when it ended: the answers and the time noted last.
+        Data->connectTo(platform::dataFolder());
+        const Attempt attempt = Data->journal().begin(id, 3, chapter3Id(f), 4, {5, 90, 75, 50});
+        for (qsizetype i = 0; i < given.size(); ++i)
+            Data->journal().recordAnswer(
+                attempt.id,
+                f.folder.scalar(QStringLiteral("SELECT ID_V FROM Test3 ORDER BY ID_V LIMIT 1 OFFSET %1").arg(i))
+                    .toInt(),
+                given[i], 295);
+        Data->journal().noteTimeLeft(attempt.id, 290);
+        f.folder.exec(QStringLiteral("INSERT INTO Result (ID_User, ID_glava, Ocenka) VALUES (%1, %2, 0)")
+                          .arg(id)
+                          .arg(chapter3Id(f)));
+        if (bankChanged)
+            f.folder.exec(QStringLiteral("DELETE FROM Test3 WHERE ID_V = (SELECT max(ID_V) FROM Test3)"));
+
+        f.boxes.answers = {goOn ? platform::BoxAnswer::Ok : platform::BoxAnswer::Cancel};
+        Form1->show();
+        Form1->SpeedButton2->click();
+        Form1->Edit1->setText(student);
+        Form1->BitBtn2->click();
+
+        const QStringList questions = boxTexts(f, platform::BoxKind::Question);
+        QCOMPARE(questions.size(), 1);
+        QVERIFY2(questions[0].contains(QStringLiteral("Тест по главе «Глава3» не был завершён")) &&
+                     questions[0].contains(
+                         QStringLiteral("Отвечено на %1 из 4 вопросов, оставалось времени 04:50").arg(given.size())),
+                 qPrintable(questions[0]));
+        if (!shownNumber.isEmpty()) {
+            QVERIFY(Form6->isVisible());
+            QVERIFY(!Form2->isVisible());
+            QCOMPARE(Form6->windowTitle(), QStringLiteral("Тест- Глава3"));
+            QCOMPARE(Form6->Label1->text(), shownNumber);
+            QCOMPARE(Form6->Label2->text(), QStringLiteral("Вопрос ") + shownNumber);
+            QCOMPARE(Form6->Label8->text(), QStringLiteral("04:50"));
+            const int right = int(given.size()) - int(given.count(QStringLiteral("E")));
+            QCOMPARE(Form6->Label9->height(), 5 * right);
+            QCOMPARE(Form6->Label10->height(), 5 * int(given.count(QStringLiteral("E"))));
+            tick(10);
+            for (const QString &letter : then)
+                answer(letter);
+        }
+        if (report.isEmpty()) {
+            QVERIFY(!Form6 || !Form6->isVisible());
+            QCOMPARE(attemptRow(f).section(u' ', 0, 0), QStringLiteral("ended"));
+            QCOMPARE(storedGrade(f, id).toInt(), 0);
+            if (bankChanged)
+                QVERIFY(boxTexts(f, platform::BoxKind::Information)
+                            .join(QString())
+                            .contains(QStringLiteral("продолжить его нельзя")));
+            return;
+        }
+        QCOMPARE(boxTexts(f, platform::BoxKind::Plain).last(), report);
+        QCOMPARE(attemptRow(f).section(u' ', 0, 0), QStringLiteral("graded"));
+        QCOMPARE(attemptRow(f).section(u' ', 2, 2).toInt(), 4);
+        QCOMPARE(storedGrade(f, id).toInt(), report.right(1).toInt());
+        QVERIFY(Form2->isVisible());
+    }
+
     // --- An ending that fails ----------------------------------------------------------------------
 
     void endingFails_data()
@@ -714,17 +853,17 @@ private Q_SLOTS:
         QTest::addColumn<bool>("timeOut");
         QTest::addColumn<bool>("retry");
         QTest::addColumn<QString>("failure");
-        const QString settings = QStringLiteral("Тест не удалось завершить, оценка не сохранена. База данных");
+        const QString answer = QStringLiteral("Ответ не записан. База данных");
         const QString store = QStringLiteral("Не удалось сохранить оценку. ");
-        QTest::newRow("file held, settings unreadable") << "exclusive" << false << true << settings;
-        QTest::newRow("file held at time-out") << "exclusive" << true << true << settings;
-        QTest::newRow("file held for writing") << "immediate" << false << true << store + QStringLiteral("База данных");
+        QTest::newRow("file held, answer not written") << "exclusive" << false << true << answer;
+        QTest::newRow("file held at time-out") << "exclusive" << true << true << store + QStringLiteral("База данных");
+        QTest::newRow("file held for writing") << "immediate" << false << true << answer;
         QTest::newRow("grade refused, window closed") << "trigger" << false << false << store;
         QTest::newRow("student deleted, window closed")
             << "student" << false << false << store + QStringLiteral("Запись студента не найдена");
     }
-    // The countdown stops before the box, the box stands over the test window, the answers stay
-    // counted once, and "Следующий" tries the ending again.
+    // An answer or a grade the file refuses: the countdown stops before the box, the box stands
+    // over the test window, the answers stay counted once, and "Следующий" tries again.
     void endingFails()
     {
         QFETCH(QString, cause);
@@ -789,6 +928,7 @@ private Q_SLOTS:
         const int right = timeOut ? 0 : 1;
         QCOMPARE(boxTexts(f, platform::BoxKind::Plain).last(), report(right, 1, timeOut ? 5 : 0, 0, right ? 5 : 2));
         QCOMPARE(storedGrade(f, id).toInt(), right ? 5 : 2);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM AttemptAnswer")).toInt(), right);
         QVERIFY(!Form6->isVisible());
         QVERIFY(Form2->isVisible());
     }
