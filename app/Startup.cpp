@@ -1,15 +1,20 @@
 #include "app/Startup.h"
 
+#include "app/Messages.h"
 #include "app/Unit4.h"
 #include "app/WindowSet.h"
+#include "data/Connection.h"
 #include "data/CourseUpgrade.h"
 #include "data/DbError.h"
+#include "data/ServerSettings.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramPaths.h"
 #include "platform/ShellOpen.h"
 #include "platform/WebView.h"
 #include "platform/Widgets.h"
 #include "reader/Unit2.h"
+#include "side/Unit10.h"
+#include "signin/Unit1.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -25,8 +30,9 @@
 
 #include <unistd.h>
 
-void prepareProcessEnvironment()
+void prepareProcessEnvironment(const QStringList &arguments)
 {
+    messages::setUp(messages::verboseRequested(arguments));
     // The program's folder is not known before QCoreApplication exists; /proc tells it.
     const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     const QString aliases = QFileInfo(exe).absolutePath() + QStringLiteral("/fonts.conf");
@@ -102,39 +108,100 @@ private:
     std::function<void()> m_then;
 };
 
+// The greeting comes up first; the windows behind it follow one per turn of the event loop, so
+// its fade and a click on it are never held up for long; the page engine starts once the
+// sign-in window is on screen.
+class Start
+{
+public:
+    Start() : m_windows(WindowSet::GreetingFirst{}) {}
+
+    void begin()
+    {
+        Form4->beforeHandOver = [this] { return completeNow(); };
+        new FirstPaint(Form4, [this] {
+            // Five pictures to decode and the image plugins to look through: not before the
+            // greeting is up, which shows no icon of its own.
+            QApplication::setWindowIcon(
+                platform::pictureIcon(QStringLiteral(":/pictures/icon-%1.png"), {16, 24, 32, 48, 64}));
+            step();
+        });
+        Form4->show();
+    }
+
+private:
+    void step()
+    {
+        if (m_failed || m_windows.isComplete())
+            return;
+        try {
+            if (m_windows.completeStep())
+                completed();
+            else
+                QTimer::singleShot(0, Form4, [this] { step(); });
+        } catch (const std::exception &e) {
+            fail(e);
+        }
+    }
+
+    // A hand-over before the windows are all made makes the rest at once.
+    bool completeNow()
+    {
+        if (m_failed)
+            return false;
+        if (m_windows.isComplete())
+            return true;
+        try {
+            m_windows.complete();
+        } catch (const std::exception &e) {
+            fail(e);
+            return false;
+        }
+        completed();
+        return true;
+    }
+
+    void completed()
+    {
+        // Starting the web engine holds the event loop for a tenth of a second or more in one
+        // piece (its helper process must report ready): during the greeting that would stall the
+        // fade and a click. A moment after the sign-in window appears nobody has acted yet, and
+        // the first chapter page still finds the engine running.
+        new FirstPaint(Form1, [] { platform::WebView::preloadEngine(Form2, [] { Form2->WebBrowser1->prepare(); }); });
+    }
+
+    void fail(const std::exception &e)
+    {
+        m_failed = true;
+        // The program is not starting: its message stands alone.
+        Form4->hide();
+        reportStartFailure(startFailure(e));
+        QCoreApplication::exit(1);
+    }
+
+    WindowSet m_windows;
+    bool m_failed = false;
+};
+
 } // namespace
 
 int runTextbook()
 {
     QApplication::setQuitOnLastWindowClosed(false);
     platform::installDesktopOpener();
-    QApplication::setWindowIcon(platform::pictureIcon(QStringLiteral(":/pictures/icon-%1.png"), {16, 24, 32, 48, 64}));
-    bringRecordUpToCourse();
-    // The greeting comes up first; the other windows, the database and then the page engine
-    // follow while it fades in.
-    WindowSet windows{WindowSet::GreetingFirst{}};
-    bool failed = false;
-    auto completeWindows = [&windows, &failed] {
-        if (windows.isComplete())
-            return true;
-        if (failed)
-            return false;
+    // Without its database the program cannot start: say so before any window appears. A class's
+    // server is checked when the windows connect, and its course is the server's business.
+    if (!configuredServer(platform::dataFolder())) {
         try {
-            windows.complete();
-            return true;
+            Connection::checkDatabaseFile(TForm10::databaseFile());
         } catch (const std::exception &e) {
-            failed = true;
             reportStartFailure(startFailure(e));
-            QCoreApplication::exit(1);
-            return false;
+            return 1;
         }
-    };
-    Form4->beforeHandOver = completeWindows;
-    new FirstPaint(Form4, [completeWindows] {
-        // Then the web engine, so the first chapter page comes up at once after sign-in.
-        if (completeWindows())
-            QTimer::singleShot(0, Form2, [] { Form2->WebBrowser1->prepare(); });
-    });
-    Form4->show();
+        bringRecordUpToCourse();
+    }
+    QApplication::setStyle(new platform::PngIconStyle);
+    Start start;
+    start.begin();
     return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 
 #include "app/Unit4.h"
 
+#include "platform/Display.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Widgets.h"
 #include "signin/Unit1.h"
@@ -34,13 +35,16 @@ platform::ClickableLabel *makeLabel(QWidget *parent, const char *name, const QSt
     label->setWordWrap(wrap);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setAttribute(Qt::WA_TranslucentBackground);
-    // The free faces that stand in for the Windows ones run wider and taller; grow the label
-    // (never shrink it) so no letter is clipped.
-    const QFontMetrics metrics(font);
-    if (!wrap)
-        label->resize(std::max(geometry.width(), metrics.horizontalAdvance(text) + 4),
-                      std::max(geometry.height(), metrics.height()));
     return label;
+}
+
+// The free faces that stand in for the Windows ones run wider and taller; grow a one-line label
+// (never shrink it) so no letter is clipped.
+void fitToText(QLabel *label)
+{
+    const QFontMetrics metrics(label->font());
+    label->resize(std::max(label->width(), metrics.horizontalAdvance(label->text()) + 4),
+                  std::max(label->height(), metrics.height()));
 }
 
 } // namespace
@@ -124,6 +128,8 @@ void TForm4::setAlpha(int alpha)
 {
     m_alpha = alpha;
     setWindowOpacity(alpha / 255.0);
+    // Each step of the fade shows now, not when some other event next wakes the event loop.
+    platform::flushDisplay();
 }
 
 void TForm4::closeEvent(QCloseEvent *event)
@@ -147,5 +153,14 @@ void TForm4::showEvent(QShowEvent *event)
     if (!m_centred) {
         m_centred = true;
         platform::centreOnScreen(this);
+        // Measuring text starts the font machinery, tens of milliseconds; the window is fully
+        // transparent at first, so it can come up before and the labels follow before they show.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                fitToText(Label4);
+                fitToText(Label3);
+            },
+            Qt::QueuedConnection);
     }
 }

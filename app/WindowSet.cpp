@@ -59,15 +59,25 @@ WindowSet::WindowSet(GreetingFirst)
 
 void WindowSet::complete()
 {
+    while (!completeStep()) {
+    }
+}
+
+bool WindowSet::completeStep()
+{
     if (m_complete)
-        return;
+        return true;
     try {
         // What sign-in and the reader need, in the same relative order; the presentations
         // window too, as it checks the database's presentation list at start.
-        create(m_form1, Form1);
-        create(m_form2, Form2);
-        create(m_data, Data);
-        create(m_form10, Form10);
+        if (!m_form1)
+            create(m_form1, Form1);
+        else if (!m_form2)
+            create(m_form2, Form2);
+        else if (!m_data)
+            create(m_data, Data);
+        else
+            create(m_form10, Form10);
     } catch (...) {
         // Undo all but the greeting.
         std::unique_ptr<TForm4> greeting = std::move(m_form4);
@@ -77,9 +87,12 @@ void WindowSet::complete()
         shell::setWindows(this);
         throw;
     }
+    if (!m_form10)
+        return false;
     // The rest on first use (createSideWindows): most sessions never open some of them, and
     // each costs memory.
     m_complete = true;
+    return true;
 }
 
 void WindowSet::createSideWindows()

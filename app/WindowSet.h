@@ -35,6 +35,9 @@ public:
     // Creates those windows (once; later calls do nothing). Throws as the full constructor
     // does, after undoing what it created; the greeting stays.
     void complete();
+    // Creates the next of those windows only; true once they all exist. The program makes them
+    // one per turn of the event loop, so the greeting's fade and clicks are never held up long.
+    bool completeStep();
     bool isComplete() const { return m_complete; }
 
     ~WindowSet();

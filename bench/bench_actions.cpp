@@ -9,10 +9,15 @@
 // table of action x size, not per-call nanoseconds.
 //
 // Usage: bench_actions [--reps N (1..100)] [--students 1000,10000,100000 (each at least 200)]
+//                      [--server CONNINFO]
 // Run with QT_QPA_PLATFORM=offscreen. Each size has students x 10 result rows and
-// students / 10 questions in chapter 1.
+// students / 10 questions in chapter 1. With --server (an administrator's connection string, e.g.
+// of tools/pg-cluster.sh's cluster) the same rows go into a course database that velanika-server
+// makes on that server, and the windows work on it as a class-room PC does (tools/scale-test.sh).
 
 #include "app/WindowSet.h"
+#include "data/Backend.h"
+#include "data/Connection.h"
 #include "data/TableCursor.h"
 #include "data/Unit8.h"
 #include "platform/MessageBoxes.h"
@@ -31,6 +36,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -141,6 +147,56 @@ void generate(const QString &folder, const Size &size)
     sqlite3_close(db);
 }
 
+// The server's copy of the same rows: a course database made by velanika-server, the class made
+// with SQL (one password hash for all, as hashing a hundred thousand would take minutes).
+QString server;
+
+void generateOnServer(const QString &folder, const Size &size)
+{
+    const QString database = QStringLiteral("velanika_bench_%1").arg(size.students);
+    const QString admin = server + QStringLiteral(" dbname=") + database;
+    {
+        Connection postgres;
+        postgres.setServer(server + QStringLiteral(" dbname=postgres"));
+        postgres.execute(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(database));
+    }
+    QProcess tool;
+    tool.start(QStringLiteral(TEXTBOOK_DIR "/velanika-server"),
+               {QStringLiteral("--server"), admin, QStringLiteral("init"), QStringLiteral("--course"),
+                QStringLiteral(TEXTBOOK_DIR "/Data.mdb")});
+    if (!tool.waitForFinished(300000) || tool.exitCode() != 0)
+        throw std::runtime_error("velanika-server init: " + tool.readAllStandardError().toStdString());
+    Connection db;
+    db.setServer(admin + QStringLiteral(" options=-csearch_path=velanika_data"));
+    db.inTransaction([&] {
+        db.execute(
+            QStringLiteral("INSERT INTO glaves (caption) VALUES ('Глава7'), ('Глава8'), ('Глава9'), ('Глава10')"));
+        db.execute(QStringLiteral("INSERT INTO users (\"фамилия\", \"пароль\", \"специальность\", \"курс\", \"путь\") "
+                                  "SELECT 'Студент ' || i, h.hash, 'Психология', '1 - Курс', 'Glaves\\Введение.htm' "
+                                  "FROM generate_series(1, %1) AS i, (SELECT crypt('%2', gen_salt('bf')) AS hash) AS h")
+                       .arg(size.students)
+                       .arg(password));
+        for (int chapter = 1; chapter <= resultsPerStudent; ++chapter)
+            db.execute(QStringLiteral("INSERT INTO result (id_user, id_glava, ocenka) SELECT id, %1, (id + %1) % 4 + 2 "
+                                      "FROM users WHERE %1 > 1 OR id NOT BETWEEN %2 AND %3")
+                           .arg(chapter)
+                           .arg(size.signingIn() + 1)
+                           .arg(size.signingIn() + newcomers));
+        db.execute(QStringLiteral("DELETE FROM test1"));
+        db.execute(
+            QStringLiteral("INSERT INTO test1 (\"вопрос\", \"отв1\", \"отв2\", \"отв3\", \"отв4\", \"отв5\", "
+                           "\"вариант\") SELECT 'Вопрос номер ' || i || ': что главное в ведении обучающегося?', "
+                           "'ответ A', 'ответ B', 'ответ C', 'ответ D', 'ответ E', chr(65 + i % 5) "
+                           "FROM generate_series(1, %1) AS i")
+                .arg(size.questions));
+    });
+    db.execute(QStringLiteral("ANALYZE"));
+    QFile conf(folder + QStringLiteral("server.conf"));
+    if (!conf.open(QIODevice::WriteOnly))
+        throw std::runtime_error("cannot write server.conf");
+    conf.write((server + QStringLiteral(" dbname=") + database + QStringLiteral(" user=velanika_student\n")).toUtf8());
+}
+
 // What a window does after the handler returns (layouts, paints, posted slots) belongs to the
 // action: the clock stops once the queue is empty.
 void settle()
@@ -198,6 +254,8 @@ std::map<int, Figures> measure(const Size &size, int reps)
     QElapsedTimer made;
     made.start();
     generate(folder, size);
+    if (!server.isEmpty())
+        generateOnServer(folder, size);
     std::fprintf(stderr, "  %d students, %lld results, %d questions: generated in %.1f s\n", size.students,
                  size.results(), size.questions, double(made.elapsed()) / 1000.0);
 
@@ -341,6 +399,8 @@ int main(int argc, char **argv)
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args.at(i) == QStringLiteral("--reps")) {
             reps = std::clamp(args.at(i + 1).toInt(), 1, newcomers);
+        } else if (args.at(i) == QStringLiteral("--server")) {
+            server = args.at(i + 1);
         } else if (args.at(i) == QStringLiteral("--students")) {
             students.clear();
             for (const QString &n : args.at(i + 1).split(u','))

@@ -1,89 +1,23 @@
 #include "data/Connection.h"
 
+#include "data/Backend.h"
 #include "data/DbError.h"
-#include "data/SqlStatement.h"
+#include "data/PgBackend.h"
+#include "data/SqliteBackend.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <iterator>
-
-#include <sqlite3.h>
-
 namespace {
 
-constexpr int defaultBusyTimeoutMs = 5000;
 constexpr int transactionAttempts = 3;
-
-int busyTimeoutMs = defaultBusyTimeoutMs;
-
-std::function<void()> &busyWaitHook()
-{
-    static std::function<void()> hook;
-    return hook;
-}
-
-// The hook runs inside a statement that waits; SQLite must not be entered again from there
-// (a window repainted by the hook may ask a cursor for values).
-bool busyHookRunning = false;
-
-// SQLite's own busy wait (short pauses first, then longer ones, up to the timeout), which also
-// tells the hook when a wait begins.
-int waitWhileBusy(void *, int count)
-{
-    static constexpr int delays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
-    static constexpr int totals[] = {0, 1, 3, 8, 18, 33, 53, 78, 103, 128, 178, 228};
-    constexpr int steps = int(std::size(delays));
-    int delay = 0;
-    int prior = 0;
-    if (count < steps) {
-        delay = delays[count];
-        prior = totals[count];
-    } else {
-        delay = delays[steps - 1];
-        prior = totals[steps - 1] + delay * (count - (steps - 1));
-    }
-    if (prior + delay > busyTimeoutMs) {
-        delay = busyTimeoutMs - prior;
-        if (delay <= 0)
-            return 0;
-    }
-    if (count == 0 && busyWaitHook()) {
-        busyHookRunning = true;
-        // No exception may cross SQLite's C frames; a sign that failed only goes unseen.
-        try {
-            busyWaitHook()();
-        } catch (...) {
-        }
-        busyHookRunning = false;
-    }
-    sqlite3_sleep(delay);
-    return 1;
-}
 
 QString normalized(const QString &path)
 {
     if (path.isEmpty())
         return {};
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
-
-// textbook_match(value, key, flags): the comparison of a locate with options, done with Qt's
-// case folding, which knows Cyrillic (SQLite's own LIKE folds ASCII letters only).
-// flags: 1 case-insensitive, 2 the value only has to begin with the key.
-void matchFunction(sqlite3_context *context, int, sqlite3_value **args)
-{
-    const auto text = [](sqlite3_value *v) {
-        const auto *data = sqlite3_value_text(v);
-        return data ? QString::fromUtf8(reinterpret_cast<const char *>(data), sqlite3_value_bytes(v)) : QString();
-    };
-    const QString value = text(args[0]);
-    const QString key = text(args[1]);
-    const int flags = sqlite3_value_int(args[2]);
-    const Qt::CaseSensitivity cs = (flags & 1) ? Qt::CaseInsensitive : Qt::CaseSensitive;
-    const bool match = (flags & 2) ? value.startsWith(key, cs) : value.compare(key, cs) == 0;
-    sqlite3_result_int(context, match ? 1 : 0);
 }
 
 } // namespace
@@ -95,20 +29,43 @@ Connection::~Connection()
     close();
 }
 
+void Connection::requireClosedFor(const QString &file, const QString &server) const
+{
+    if (file == m_file && server == m_server)
+        return;
+    if (m_open)
+        throw DbError(QStringLiteral("Нельзя сменить базу данных у открытого соединения: открыта %1, задана %2.")
+                          .arg(place(), file.isEmpty() ? PgBackend::hostOf(server) : file));
+}
+
 void Connection::setDatabaseFile(const QString &path)
 {
     const QString file = normalized(path);
-    if (file == m_file)
-        return;
-    if (m_open)
-        throw DbError(QStringLiteral("Нельзя сменить файл базы данных у открытого соединения: открыт %1, задан %2.")
-                          .arg(m_file, file));
+    requireClosedFor(file, {});
     m_file = file;
+    m_server.clear();
 }
 
 QString Connection::databaseFile() const
 {
     return m_file;
+}
+
+void Connection::setServer(const QString &connectionString)
+{
+    requireClosedFor({}, connectionString);
+    m_server = connectionString;
+    m_file.clear();
+}
+
+QString Connection::server() const
+{
+    return m_server;
+}
+
+QString Connection::place() const
+{
+    return isServer() ? PgBackend::hostOf(m_server) : m_file;
 }
 
 void Connection::checkDatabaseFile(const QString &path)
@@ -136,43 +93,17 @@ void Connection::checkDatabaseFile(const QString &path)
 
 void Connection::open()
 {
-    if (busyHookRunning)
-        throw DbError::busy(m_file);
+    if (SqliteBackend::busyHookRunning())
+        throw DbError::busy(place());
     if (m_open)
         return;
-    checkDatabaseFile(m_file);
-
-    // READWRITE without CREATE: SQLite may open the file but never make one, even if it vanished
-    // since the check.
-    sqlite3 *handle = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK) {
-        const DbError error = SqlStatement::error(handle, rc, m_file);
-        sqlite3_close_v2(handle);
-        throw error;
-    }
-    m_handle = handle;
-    sqlite3_extended_result_codes(m_handle, 1);
-
-    try {
-        const int busyRc = sqlite3_busy_handler(m_handle, &waitWhileBusy, nullptr);
-        if (busyRc != SQLITE_OK)
-            throw SqlStatement::error(m_handle, busyRc, m_file);
-        // A posted row must be on disk when post returns: rollback journal, full sync.
-        exec("PRAGMA synchronous = FULL");
-        const int created = sqlite3_create_function_v2(m_handle, "textbook_match", 3,
-                                                       SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                                                       &matchFunction, nullptr, nullptr, nullptr);
-        if (created != SQLITE_OK)
-            throw SqlStatement::error(m_handle, created, m_file);
-        // Reading the schema proves the file is a database and not only its first bytes.
-        SqlStatement probe(m_handle, QStringLiteral("SELECT count(*) FROM sqlite_master"), m_file);
-        probe.step();
-    } catch (...) {
-        sqlite3_close_v2(m_handle);
-        m_handle = nullptr;
-        throw;
-    }
+    std::unique_ptr<Backend> backend;
+    if (isServer())
+        backend = std::make_unique<PgBackend>(m_server, m_schemaVersion);
+    else
+        backend = std::make_unique<SqliteBackend>(m_file);
+    backend->open();
+    m_backend = std::move(backend);
     m_notedChanges.clear();
     m_notedTotal = 0;
     m_open = true;
@@ -186,8 +117,7 @@ void Connection::close()
     // The cursors close first and let go of their statements.
     Q_EMIT aboutToClose();
     m_open = false;
-    sqlite3_close_v2(m_handle);
-    m_handle = nullptr;
+    m_backend.reset();
 }
 
 bool Connection::isOpen() const
@@ -195,23 +125,35 @@ bool Connection::isOpen() const
     return m_open;
 }
 
+Backend &Connection::backend()
+{
+    open();
+    return *m_backend;
+}
+
 sqlite3 *Connection::handle()
 {
     open();
-    return m_handle;
+    auto *sqlite = dynamic_cast<SqliteBackend *>(m_backend.get());
+    if (!sqlite)
+        throw DbError(
+            QStringLiteral("Действие возможно только с файлом базы данных, а программа работает с сервером."));
+    return sqlite->handle();
 }
 
-void Connection::execute(const QString &sql, const QVariantList &values)
+qint64 Connection::execute(const QString &sql, const QVariantList &values)
 {
-    SqlStatement st(handle(), sql, m_file);
-    for (int i = 0; i < values.size(); ++i)
-        st.bind(i + 1, values.at(i));
-    st.exec();
+    return backend().execute(sql, values);
+}
+
+std::unique_ptr<ResultRows> Connection::query(const QString &sql, const QVariantList &values)
+{
+    return backend().query(sql, values);
 }
 
 void Connection::noteRowChanged(const QString &table)
 {
-    // SQLite folds the case of table names.
+    // Both engines find a table whatever the case of its name.
     ++m_notedChanges[table.toLower()];
     ++m_notedTotal;
 }
@@ -223,38 +165,34 @@ qint64 Connection::rowChangesOf(const QString &table) const
 
 qint64 Connection::otherRowChanges() const
 {
-    return m_handle ? sqlite3_total_changes64(m_handle) - m_notedTotal : 0;
-}
-
-void Connection::exec(const char *sql)
-{
-    const int rc = sqlite3_exec(m_handle, sql, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        throw SqlStatement::error(m_handle, rc, m_file);
+    if (!m_backend)
+        return 0;
+    const qint64 total = m_backend->totalChanges();
+    return total < 0 ? -1 : total - m_notedTotal;
 }
 
 void Connection::inTransaction(const std::function<void()> &fn)
 {
-    open();
+    Backend &engine = backend();
     // Already inside one: the outer transaction commits.
-    if (!sqlite3_get_autocommit(m_handle)) {
+    if (engine.inTransaction()) {
         fn();
         return;
     }
     for (int attempt = 1;; ++attempt) {
         try {
-            exec("BEGIN IMMEDIATE");
+            engine.begin();
             try {
                 fn();
-                exec("COMMIT");
+                engine.commit();
             } catch (...) {
-                if (!sqlite3_get_autocommit(m_handle))
-                    sqlite3_exec(m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
+                engine.rollback();
                 throw;
             }
             return;
         } catch (const DbError &error) {
-            // The busy timeout has already waited; try the whole transaction again a few times.
+            // The busy timeout has already waited, or the server undid the transaction because of
+            // another one: try the whole transaction again a few times.
             if (!error.isBusy() || attempt >= transactionAttempts)
                 throw;
         }
@@ -263,36 +201,31 @@ void Connection::inTransaction(const std::function<void()> &fn)
 
 int Connection::probeWrite(const QString &sql, const QVariantList &values)
 {
-    open();
-    if (!sqlite3_get_autocommit(m_handle))
-        throw DbError(QStringLiteral("Проверка записи в %1 внутри начатой транзакции невозможна.").arg(m_file));
-    exec("BEGIN IMMEDIATE");
+    Backend &engine = backend();
+    if (engine.inTransaction())
+        throw DbError(QStringLiteral("Проверка записи в %1 внутри начатой транзакции невозможна.").arg(place()));
+    engine.begin();
     try {
-        SqlStatement st(m_handle, sql, m_file);
-        for (int i = 0; i < values.size(); ++i)
-            st.bind(i + 1, values.at(i));
-        st.exec();
-        const int changed = sqlite3_changes(m_handle);
-        exec("ROLLBACK");
-        return changed;
+        const qint64 changed = engine.execute(sql, values);
+        engine.rollback();
+        return int(changed);
     } catch (...) {
-        if (!sqlite3_get_autocommit(m_handle))
-            sqlite3_exec(m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
+        engine.rollback();
         throw;
     }
 }
 
 void Connection::setBusyWaitHook(std::function<void()> hook)
 {
-    busyWaitHook() = std::move(hook);
+    SqliteBackend::setBusyWaitHook(std::move(hook));
 }
 
 void Connection::setBusyTimeout(int milliseconds)
 {
-    busyTimeoutMs = milliseconds > 0 ? milliseconds : defaultBusyTimeoutMs;
+    SqliteBackend::setBusyTimeout(milliseconds);
 }
 
 int Connection::busyTimeout()
 {
-    return busyTimeoutMs;
+    return SqliteBackend::busyTimeout();
 }

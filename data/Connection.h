@@ -6,12 +6,17 @@
 #include <QVariantList>
 
 #include <functional>
+#include <memory>
 
 struct sqlite3;
+class Backend;
+class ResultRows;
 
-// A connection to one SQLite file. Opening never creates a database: a missing file,
-// a file that is not SQLite (an Access/Jet .mdb says it must be converted) and an
-// unreadable file raise DbError with a clear Russian message.
+// A connection to the program's database: a Data.mdb file (SQLite, the default) or a PostgreSQL
+// server named by a libpq connection string. Opening a file never creates a database: a missing
+// file, a file that is not SQLite (an Access/Jet .mdb says it must be converted) and an
+// unreadable file raise DbError with a clear Russian message; so does a server that cannot be
+// reached or whose course database has another version than the program's.
 // Several connections may hold the same file at once (busy timeout, WAL is not required).
 class Connection : public QObject
 {
@@ -20,24 +25,40 @@ public:
     explicit Connection(QObject *parent = nullptr);
     ~Connection() override;
 
-    // The same file again does nothing, open or not. Another file while open throws DbError.
+    // The same file again does nothing, open or not. Another file (or a server) while open
+    // throws DbError.
     void setDatabaseFile(const QString &path);
     QString databaseFile() const;
+    // A server instead of a file; connectionString is what libpq takes ("host=... dbname=..." or
+    // "service=..."). The same rules as for a file apply.
+    void setServer(const QString &connectionString);
+    QString server() const;
+    bool isServer() const { return !m_server.isEmpty(); }
+    // The course database version the server must report (0: not checked, for raw databases).
+    void setExpectedSchemaVersion(int version) { m_schemaVersion = version; }
+    // The file's path or the server's name, as messages name the database.
+    QString place() const;
 
     void open();
     void close();
     bool isOpen() const;
 
-    // The SQLite handle; opens on first use.
+    // The engine behind the connection; opens on first use.
+    Backend &backend();
+    // The SQLite handle of a file connection; opens on first use. Throws on a server.
     sqlite3 *handle();
-    // Runs one statement that returns no rows, with its values bound in order; opens on first use.
-    void execute(const QString &sql, const QVariantList &values = {});
+    // Runs one statement that returns no rows, with its values bound in order ('?'); opens on
+    // first use. Returns the number of rows it changed.
+    qint64 execute(const QString &sql, const QVariantList &values = {});
+    // Runs one statement and returns its rows.
+    std::unique_ptr<ResultRows> query(const QString &sql, const QVariantList &values = {});
 
-    // Runs fn inside one transaction (BEGIN IMMEDIATE ... COMMIT), retrying while the file is
-    // busy; rolls back and rethrows on failure.
+    // Runs fn inside one transaction (BEGIN IMMEDIATE ... COMMIT on a file), retrying while the
+    // file is busy or the server reports a conflict with another transaction; rolls back and
+    // rethrows on failure.
     void inTransaction(const std::function<void()> &fn);
 
-    // Whether a write would reach the file now, without changing it: runs one statement in a
+    // Whether a write would reach the database now, without changing it: runs one statement in a
     // transaction that is always rolled back and returns the rows it changed. Fails as the real
     // write would: read-only file or folder, full disk, missing table, file busy.
     int probeWrite(const QString &sql, const QVariantList &values);
@@ -67,11 +88,13 @@ Q_SIGNALS:
     void aboutToClose();
 
 private:
-    void exec(const char *sql);
+    void requireClosedFor(const QString &file, const QString &server) const;
 
     QString m_file;
+    QString m_server;
+    int m_schemaVersion = 0;
     bool m_open = false;
-    sqlite3 *m_handle = nullptr;
+    std::unique_ptr<Backend> m_backend;
     QHash<QString, qint64> m_notedChanges;
     qint64 m_notedTotal = 0;
 };

@@ -95,3 +95,76 @@ DbError DbError::studentMissing()
     return DbError(QStringLiteral("Запись студента не найдена в базе данных: её удалила другая программа. Страницы и "
                                   "оценки не сохраняются, пока вы не зарегистрируетесь снова."));
 }
+
+namespace {
+
+const QString whereConfigured =
+    QStringLiteral("Адрес сервера задан переменной VELANIKA_SERVER, файлом server.conf в папке данных или файлом "
+                   "/etc/velanika/server.conf.");
+
+} // namespace
+
+DbError DbError::serverUnreachable(const QString &host)
+{
+    DbError error(QStringLiteral("Нет связи с сервером базы данных %1. Проверьте, что сервер включён, что компьютер "
+                                 "подключён к сети класса, и повторите; если не помогает, обратитесь к "
+                                 "администратору. %2")
+                      .arg(host, whereConfigured));
+    error.m_lost = true;
+    return error;
+}
+
+DbError DbError::serverLoginRefused(const QString &host)
+{
+    return DbError(QStringLiteral("Сервер базы данных %1 не принял имя или пароль, с которыми программа входит на "
+                                  "сервер. Обратитесь к администратору: настройка подключения неверна. %2")
+                       .arg(host, whereConfigured));
+}
+
+DbError DbError::serverDatabaseMissing(const QString &host)
+{
+    return DbError(QStringLiteral("На сервере %1 нет базы данных, названной в настройке подключения. Обратитесь к "
+                                  "администратору. %2")
+                       .arg(host, whereConfigured));
+}
+
+DbError DbError::serverNotPrepared(const QString &host)
+{
+    return DbError(QStringLiteral("База данных на сервере %1 не подготовлена для учебника. Администратору нужно "
+                                  "выполнить «velanika-server init».")
+                       .arg(host));
+}
+
+DbError DbError::schemaMismatch(const QString &host, int server, int program)
+{
+    return DbError(QStringLiteral("База данных учебника на сервере %1 версии %2, а этой программе нужна версия %3. "
+                                  "Работать с ней программа не может: обновите программу на этом компьютере или "
+                                  "базу на сервере (администратор: «velanika-server init» новой версии).")
+                       .arg(host)
+                       .arg(server)
+                       .arg(program));
+}
+
+DbError DbError::connectionLost(const QString &host)
+{
+    DbError error(QStringLiteral("Связь с сервером базы данных %1 прервалась. Сделанное до этого сохранено; "
+                                 "последнее действие не выполнено. Повторите его, когда сервер снова доступен.")
+                      .arg(host));
+    error.m_lost = true;
+    return error;
+}
+
+DbError DbError::serverConflict(const QString &host)
+{
+    DbError error(QStringLiteral("Сервер базы данных %1 не успел выполнить действие из-за одновременной работы "
+                                 "других учеников. Изменения не сохранены, повторите попытку.")
+                      .arg(host));
+    error.m_busy = true;
+    return error;
+}
+
+DbError DbError::serverRefused(const QString &host)
+{
+    return DbError(
+        QStringLiteral("Сервер базы данных %1 не разрешил это действие: у программы нет на него прав.").arg(host));
+}

@@ -10,8 +10,11 @@ class DbError : public std::runtime_error
 public:
     explicit DbError(const QString &message);
     QString message() const;
-    // The file was busy (another program writing): the operation may be tried again.
+    // The file was busy (another program writing), or the server undid the transaction because
+    // of another one: the operation may be tried again at once.
     bool isBusy() const { return m_busy; }
+    // The server or the network went away: the next action connects again.
+    bool isConnectionLost() const { return m_lost; }
 
     // The texts of the usual failures, so every place that meets one says it the same way.
     static DbError fileMissing(const QString &path);
@@ -30,6 +33,17 @@ public:
     static DbError notEditing(const QString &table);
     static DbError studentMissing();
 
+    // The server's failures; host as PgBackend::hostOf gives it.
+    static DbError serverUnreachable(const QString &host);
+    static DbError serverLoginRefused(const QString &host);
+    static DbError serverDatabaseMissing(const QString &host);
+    static DbError serverNotPrepared(const QString &host);
+    static DbError schemaMismatch(const QString &host, int server, int program);
+    static DbError connectionLost(const QString &host);
+    static DbError serverConflict(const QString &host);
+    static DbError serverRefused(const QString &host);
+
 private:
     bool m_busy = false;
+    bool m_lost = false;
 };

@@ -1,8 +1,8 @@
 #include "data/SqliteJournal.h"
 
+#include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
-#include "data/SqlStatement.h"
 
 #include <QDateTime>
 #include <QVariantList>
@@ -64,18 +64,16 @@ QString quoted(const QString &name)
 
 bool hasTable(Connection &connection, const QString &table)
 {
-    SqlStatement st(connection.handle(),
-                    QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"),
-                    connection.databaseFile());
-    st.bindText(1, table);
-    return st.step();
+    return connection
+        .query(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"), {table})
+        ->next();
 }
 
 const QString attemptColumns =
     QStringLiteral("ID_Attempt, ID_User, Chapter, ID_glava, Questions, Minutes, FinePercent, GoodPercent, "
                    "BadPercent, SecondsLeft, State, Grade");
 
-Attempt attemptFrom(const SqlStatement &st)
+Attempt attemptFrom(const ResultRows &st)
 {
     Attempt a;
     a.id = st.int64(0);
@@ -102,6 +100,9 @@ DbError notFound()
 
 void addAttemptTables(Connection &connection)
 {
+    // A server's course database keeps attempts in tables and functions of its own.
+    if (connection.isServer())
+        return;
     const auto missing = [&] {
         QStringList names;
         for (const auto &table : journalTables) {
@@ -129,14 +130,9 @@ void addAttemptTables(Connection &connection)
 QStringList questionColumns(Connection &connection, int chapter)
 {
     const QString table = QStringLiteral("Test%1").arg(chapter);
-    SqlStatement st(connection.handle(), QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"),
-                    connection.databaseFile());
-    st.bindText(1, table);
     QStringList names;
-    while (st.step())
-        names << st.text(0);
-    if (names.isEmpty())
-        throw DbError::tableMissing(table);
+    for (const TableColumn &column : connection.backend().columns(table))
+        names << column.name;
     if (names.size() < 8)
         throw DbError(QStringLiteral("В таблице «%1» меньше восьми полей: вопрос, пять ответов и правильный ответ "
                                      "прочитать нельзя.")
@@ -146,15 +142,13 @@ QStringList questionColumns(Connection &connection, int chapter)
 
 std::optional<Attempt> SqliteJournal::readOne(const QString &where, const QVariantList &values)
 {
-    SqlStatement st(m_connection.handle(),
-                    QStringLiteral("SELECT ") + attemptColumns + QStringLiteral(" FROM Attempt WHERE ") + where +
-                        QStringLiteral(" ORDER BY ID_Attempt DESC LIMIT 1"),
-                    m_connection.databaseFile());
-    for (int i = 0; i < values.size(); ++i)
-        st.bind(i + 1, values.at(i));
-    if (!st.step())
+    const auto rows =
+        m_connection.query(QStringLiteral("SELECT ") + attemptColumns + QStringLiteral(" FROM Attempt WHERE ") + where +
+                               QStringLiteral(" ORDER BY ID_Attempt DESC LIMIT 1"),
+                           values);
+    if (!rows->next())
         return std::nullopt;
-    return attemptFrom(st);
+    return attemptFrom(*rows);
 }
 
 Attempt SqliteJournal::runningAttempt(qint64 id)
@@ -177,16 +171,13 @@ Attempt SqliteJournal::begin(int student, int chapter, int chapterId, int questi
     a.rules = rules;
     a.secondsLeft = rules.minutes * 60;
     m_connection.inTransaction([&] {
-        m_connection.execute(
+        a.id = m_connection.backend().insert(
             QStringLiteral("INSERT INTO Attempt (ID_User, ID_glava, Chapter, Questions, Minutes, FinePercent, "
                            "GoodPercent, BadPercent, Started, SecondsLeft, State) "
                            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
             {student, chapterId, chapter, questions, rules.minutes, rules.fine, rules.good, rules.bad, now(),
-             a.secondsLeft, stateRunning});
-        SqlStatement st(m_connection.handle(), QStringLiteral("SELECT last_insert_rowid()"),
-                        m_connection.databaseFile());
-        st.step();
-        a.id = st.int64(0);
+             a.secondsLeft, stateRunning},
+            QStringLiteral("ID_Attempt"));
     });
     return a;
 }
@@ -198,28 +189,22 @@ bool SqliteJournal::recordAnswer(qint64 attempt, int question, const QString &le
         const Attempt a = runningAttempt(attempt);
         m_connection.execute(QStringLiteral("UPDATE Attempt SET SecondsLeft = ? WHERE ID_Attempt = ?"),
                              {secondsLeft, attempt});
-        {
-            SqlStatement st(m_connection.handle(),
-                            QStringLiteral("SELECT IsRight FROM AttemptAnswer WHERE ID_Attempt = ? AND ID_V = ?"),
-                            m_connection.databaseFile());
-            st.bindInt64(1, attempt);
-            st.bindInt64(2, question);
-            if (st.step()) {
-                right = st.int64(0) != 0;
-                return;
-            }
+        if (const auto given = m_connection.query(
+                QStringLiteral("SELECT IsRight FROM AttemptAnswer WHERE ID_Attempt = ? AND ID_V = ?"),
+                {attempt, question});
+            given->next()) {
+            right = given->int64(0) != 0;
+            return;
         }
         const QStringList columns = questionColumns(m_connection, a.chapter);
-        SqlStatement st(
-            m_connection.handle(),
+        const auto key = m_connection.query(
             QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
                 .arg(quoted(columns.at(7)), quoted(QStringLiteral("Test%1").arg(a.chapter)), quoted(columns.at(0))),
-            m_connection.databaseFile());
-        st.bindInt64(1, question);
-        if (!st.step())
+            {question});
+        if (!key->next())
             throw DbError(QStringLiteral("В тесте этой главы нет вопроса %1.").arg(question));
         // Exact text: a lower-case letter, a blank or a Cyrillic look-alike is a wrong answer.
-        right = !st.isNull(0) && st.text(0) == letter;
+        right = !key->isNull(0) && key->text(0) == letter;
         m_connection.execute(QStringLiteral("INSERT INTO AttemptAnswer (ID_Attempt, ID_V, Letter, IsRight, Answered) "
                                             "VALUES (?, ?, ?, ?, ?)"),
                              {attempt, question, letter, right ? 1 : 0, now()});
@@ -249,30 +234,20 @@ int SqliteJournal::finish(qint64 attempt)
         }
         if (a->state == AttemptState::Ended)
             throw DbError(QStringLiteral("Этот тест прерван без оценки."));
-        int right = 0;
-        {
-            SqlStatement st(m_connection.handle(),
-                            QStringLiteral("SELECT count(*) FROM AttemptAnswer WHERE ID_Attempt = ? AND IsRight <> 0"),
-                            m_connection.databaseFile());
-            st.bindInt64(1, attempt);
-            st.step();
-            right = int(st.int64(0));
-        }
+        const auto counted = m_connection.query(
+            QStringLiteral("SELECT count(*) FROM AttemptAnswer WHERE ID_Attempt = ? AND IsRight <> 0"), {attempt});
+        counted->next();
+        const int right = int(counted->int64(0));
         grade = gradeOf(right, a->questions, a->rules);
         m_connection.execute(QStringLiteral("UPDATE Attempt SET State = ?, Grade = ?, Ended = ? WHERE ID_Attempt = ?"),
                              {stateGraded, grade, now(), attempt});
         // The row the reader made when the chapter was opened, the first if there are several. One
         // deleted meanwhile is made again: the grade is not lost.
-        QVariant row;
-        {
-            SqlStatement st(m_connection.handle(),
-                            QStringLiteral("SELECT min(ID_Result) FROM Result WHERE ID_User = ? AND ID_glava = ?"),
-                            m_connection.databaseFile());
-            st.bindInt64(1, a->student);
-            st.bindInt64(2, a->chapterId);
-            st.step();
-            row = st.value(0);
-        }
+        const auto found =
+            m_connection.query(QStringLiteral("SELECT min(ID_Result) FROM Result WHERE ID_User = ? AND ID_glava = ?"),
+                               {a->student, a->chapterId});
+        found->next();
+        const QVariant row = found->value(0);
         if (row.isNull())
             m_connection.execute(QStringLiteral("INSERT INTO Result (ID_User, ID_glava, Ocenka) VALUES (?, ?, ?)"),
                                  {a->student, a->chapterId, grade});
@@ -308,14 +283,12 @@ std::optional<Attempt> SqliteJournal::attempt(qint64 id)
 
 QList<RecordedAnswer> SqliteJournal::answers(qint64 attempt)
 {
-    SqlStatement st(
-        m_connection.handle(),
+    const auto rows = m_connection.query(
         QStringLiteral("SELECT ID_V, Letter, IsRight FROM AttemptAnswer WHERE ID_Attempt = ? ORDER BY rowid"),
-        m_connection.databaseFile());
-    st.bindInt64(1, attempt);
+        {attempt});
     QList<RecordedAnswer> list;
-    while (st.step())
-        list.append({int(st.int64(0)), st.text(1), st.int64(2) != 0});
+    while (rows->next())
+        list.append({int(rows->int64(0)), rows->text(1), rows->int64(2) != 0});
     return list;
 }
 
@@ -327,13 +300,11 @@ QHash<int, QString> SqliteJournal::answerKey(qint64 attempt)
     if (a->state != AttemptState::Graded)
         throw DbError(QStringLiteral("Правильные ответы показываются только после завершённого теста."));
     const QStringList columns = questionColumns(m_connection, a->chapter);
-    SqlStatement st(
-        m_connection.handle(),
+    const auto rows = m_connection.query(
         QStringLiteral("SELECT %1, %2 FROM %3")
-            .arg(quoted(columns.at(0)), quoted(columns.at(7)), quoted(QStringLiteral("Test%1").arg(a->chapter))),
-        m_connection.databaseFile());
+            .arg(quoted(columns.at(0)), quoted(columns.at(7)), quoted(QStringLiteral("Test%1").arg(a->chapter))));
     QHash<int, QString> key;
-    while (st.step())
-        key.insert(int(st.int64(0)), st.text(1));
+    while (rows->next())
+        key.insert(int(rows->int64(0)), rows->text(1));
     return key;
 }

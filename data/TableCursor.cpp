@@ -1,15 +1,12 @@
 #include "data/TableCursor.h"
 
+#include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
-#include "data/SqlStatement.h"
 #include "data/TextWidth.h"
 
 #include <QHash>
 #include <QPointer>
-#include <QRegularExpression>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <functional>
@@ -47,9 +44,15 @@ Affinity affinityOf(const QString &declared)
 // The N of TEXT(N), VARCHAR(N) and the like; 0 when the type declares no width.
 int widthOf(const QString &declared)
 {
-    static const QRegularExpression width(QStringLiteral("\\(\\s*(\\d+)\\s*\\)"));
-    const QRegularExpressionMatch match = width.match(declared);
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
+    // Parsed by hand: a regular expression here would load the pattern engine, half a megabyte.
+    const qsizetype open = declared.indexOf(u'(');
+    const qsizetype close = declared.indexOf(u')', open + 1);
+    if (open < 0 || close < 0)
+        return 0;
+    const QStringView digits = QStringView(declared).mid(open + 1, close - open - 1).trimmed();
+    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit(); }))
+        return 0;
+    return digits.toInt();
 }
 
 QString quoted(QString name)
@@ -101,20 +104,12 @@ QString cacheKey(const QVariant &value)
 constexpr int rowCacheLimit = 512;
 constexpr int readBlock = 32;
 
-// The state of the file that a cursor's rows were read in. Equal stamps mean the cursor's table is
-// as it was: another program's commit moves data_version, a changed table layout the schema
-// version, a row changed through this connection either the table's count of rows changed by
-// cursors or the count of all other changed rows.
-struct Stamp
-{
-    const sqlite3 *handle = nullptr;
-    qint64 dataVersion = -1;
-    qint64 schemaVersion = -1;
-    qint64 otherChanges = -1;
-    qint64 tableChanges = -1;
-
-    bool operator==(const Stamp &) const = default;
-};
+// The state of the file that a cursor's rows were read in (SQLite; a server has none and its
+// rows are read again). Equal stamps mean the cursor's table is as it was: another program's
+// commit moves data_version, a changed table layout the schema version, a row changed through
+// this connection either the table's count of rows changed by cursors or the count of all other
+// changed rows.
+using Stamp = ChangeStamp;
 
 struct FieldDef
 {
@@ -124,12 +119,6 @@ struct FieldDef
     int size = 0;
     int lookup = -1; // index into Impl::lookups
     int fetch = -1;  // position in the row-fetching SELECT
-};
-
-struct TableColumn
-{
-    QString name;
-    QString type;
 };
 
 } // namespace
@@ -153,6 +142,10 @@ struct TableCursor::Impl
     QList<FieldDef> fields;
     QStringList fetchColumns;
     QString fetchSql;
+    QString relation;          // the table as statements spell it
+    QString rowKey;            // its stable row key, quoted
+    QString keyName;           // the same, as the engine names it
+    QStringList lookupSql;     // per lookup: the statement that finds its value
     QList<int> lookupKeyFetch; // per lookup: its key's position in the fetch
     QStringList orderTerms;    // ORDER BY terms before rowid
     QString detailColumn;
@@ -178,12 +171,11 @@ struct TableCursor::Impl
     bool anySet = false;  // the program set a field of the pending row
     qint64 editRowid = 0;
 
-    QString file() const { return connection ? connection->databaseFile() : QString(); }
-    sqlite3 *db() const
+    Backend &engine() const
     {
         if (!connection)
             throw DbError::cursorClosed(table);
-        return connection->handle();
+        return connection->backend();
     }
 
     void requireOpen() const
@@ -192,17 +184,7 @@ struct TableCursor::Impl
             throw DbError::cursorClosed(table);
     }
 
-    QList<TableColumn> tableColumns(const QString &name) const
-    {
-        QList<TableColumn> columns;
-        SqlStatement st(db(), QStringLiteral("SELECT name, type FROM pragma_table_info(?)"), file());
-        st.bindText(1, name);
-        while (st.step())
-            columns.append({st.text(0), st.text(1)});
-        if (columns.isEmpty())
-            throw DbError::tableMissing(name);
-        return columns;
-    }
+    QList<TableColumn> tableColumns(const QString &name) const { return engine().columns(name); }
 
     static const TableColumn *findColumn(const QList<TableColumn> &columns, const QString &name)
     {
@@ -259,6 +241,7 @@ struct TableCursor::Impl
         }
 
         lookupKeyFetch.clear();
+        lookupSql.clear();
         for (const LookupField &l : std::as_const(lookups)) {
             const TableColumn *key = findColumn(columns, l.keyField);
             if (!key)
@@ -268,6 +251,10 @@ struct TableCursor::Impl
                 throw DbError::columnMissing(l.lookupTable, l.lookupKey);
             if (!findColumn(other, l.lookupResult))
                 throw DbError::columnMissing(l.lookupTable, l.lookupResult);
+            lookupSql.append(QStringLiteral("SELECT ") + quoted(findColumn(other, l.lookupResult)->name) +
+                             QStringLiteral(" FROM ") + engine().tableName(l.lookupTable) + QStringLiteral(" WHERE ") +
+                             quoted(findColumn(other, l.lookupKey)->name) + QStringLiteral(" = ? ORDER BY ") +
+                             quoted(engine().rowKey(l.lookupTable)) + QStringLiteral(" LIMIT 1"));
             qsizetype at = fetchColumns.indexOf(key->name);
             if (at < 0) {
                 at = fetchColumns.size();
@@ -277,17 +264,20 @@ struct TableCursor::Impl
         }
         insertLookups();
 
+        relation = engine().tableName(table);
+        keyName = engine().rowKey(table);
+        rowKey = keyName == u"rowid" ? keyName : quoted(keyName);
         QStringList selected;
         for (const QString &c : std::as_const(fetchColumns))
             selected.append(quoted(c));
-        fetchSql = selected.isEmpty()
-                       ? QString()
-                       : QStringLiteral("SELECT rowid, ") + selected.join(QStringLiteral(", ")) +
-                             QStringLiteral(" FROM ") + quoted(table) + QStringLiteral(" WHERE rowid IN (");
+        fetchSql = selected.isEmpty() ? QString()
+                                      : QStringLiteral("SELECT ") + rowKey + QStringLiteral(", ") +
+                                            selected.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + relation +
+                                            QStringLiteral(" WHERE ") + rowKey + QStringLiteral(" IN (");
 
         orderTerms.clear();
         if (!indexName.isEmpty()) {
-            orderTerms = indexTerms(columns);
+            orderTerms = engine().indexTerms(table, indexName);
         } else {
             for (const QString &name : std::as_const(orderBy)) {
                 const TableColumn *c = findColumn(columns, name);
@@ -307,40 +297,10 @@ struct TableCursor::Impl
         layoutKnown = true;
     }
 
-    // The ORDER BY terms of an index of this table, with its collations and directions.
-    QStringList indexTerms(const QList<TableColumn> &columns) const
-    {
-        bool found = false;
-        {
-            SqlStatement list(db(), QStringLiteral("SELECT name FROM pragma_index_list(?)"), file());
-            list.bindText(1, table);
-            while (!found && list.step())
-                found = list.text(0).compare(indexName, Qt::CaseInsensitive) == 0;
-        }
-        if (!found)
-            throw DbError::indexMissing(table, indexName);
-        QStringList terms;
-        SqlStatement info(
-            db(), QStringLiteral("SELECT name, coll, \"desc\" FROM pragma_index_xinfo(?) WHERE key = 1 ORDER BY seqno"),
-            file());
-        info.bindText(1, indexName);
-        while (info.step()) {
-            if (info.isNull(0) || !findColumn(columns, info.text(0)))
-                throw DbError::indexMissing(table, indexName);
-            QString term = quoted(info.text(0)) + QStringLiteral(" COLLATE ") + quoted(info.text(1));
-            if (info.int64(2))
-                term += QStringLiteral(" DESC");
-            terms.append(term);
-        }
-        if (terms.isEmpty())
-            throw DbError::indexMissing(table, indexName);
-        return terms;
-    }
-
     QString orderClause() const
     {
         QStringList terms = orderTerms;
-        terms.append(QStringLiteral("rowid"));
+        terms.append(rowKey);
         return QStringLiteral(" ORDER BY ") + terms.join(QStringLiteral(", "));
     }
 
@@ -365,28 +325,22 @@ struct TableCursor::Impl
         details.removeIf([detail](const QPointer<TableCursor> &p) { return p.isNull() || p.data() == detail; });
     }
 
-    Stamp stamp() const
+    std::optional<Stamp> stamp() const
     {
-        sqlite3 *handle = db();
-        SqlStatement st(handle,
-                        QStringLiteral("SELECT d.data_version, s.schema_version "
-                                       "FROM pragma_data_version AS d, pragma_schema_version AS s"),
-                        file());
-        st.step();
-        return {handle, st.int64(0), st.int64(1), connection->otherRowChanges(), connection->rowChangesOf(table)};
+        return engine().stamp(connection->otherRowChanges(), connection->rowChangesOf(table));
     }
 
     // A stamp can be relied on only outside a transaction: a rollback undoes changes without
     // moving any of its counters back.
     std::optional<Stamp> stampOutsideTransaction() const
     {
-        if (isDetail() || !sqlite3_get_autocommit(db()))
+        if (isDetail() || engine().inTransaction())
             return std::nullopt;
         return stamp();
     }
 
     // The rows are still those a fresh read would give.
-    bool rowsCurrent() const { return rowsStamp && *rowsStamp == stamp(); }
+    bool rowsCurrent() const { return rowsStamp && rowsStamp == stamp(); }
 
     // Runs a statement that changes one row, in a transaction. Returns the stamp after it when the
     // rows matched the file before, that row alone changed and no outer transaction can undo it:
@@ -394,15 +348,15 @@ struct TableCursor::Impl
     // updated that surely.
     std::optional<Stamp> changeRow(const std::function<void()> &statement)
     {
-        const bool tracked = rowsStamp && orderTerms.isEmpty() && sqlite3_get_autocommit(db());
+        const bool tracked = rowsStamp && orderTerms.isEmpty() && !engine().inTransaction();
         std::optional<Stamp> after;
         connection->inTransaction([&] {
             after.reset();
-            const bool matched = tracked && *rowsStamp == stamp();
-            const qint64 changesBefore = sqlite3_total_changes64(db());
+            const bool matched = tracked && rowsStamp == stamp();
+            const qint64 changesBefore = engine().totalChanges();
             statement();
             // A trigger's changes would go uncounted per table: then every cursor reads again.
-            if (sqlite3_total_changes64(db()) != changesBefore + 1)
+            if (changesBefore < 0 || engine().totalChanges() != changesBefore + 1)
                 return;
             connection->noteRowChanged(table);
             if (matched)
@@ -429,15 +383,13 @@ struct TableCursor::Impl
             key = masterKey();
         QList<qint64> fresh;
         if (key || !isDetail()) {
-            QString sql = QStringLiteral("SELECT rowid FROM ") + quoted(table);
+            QString sql = QStringLiteral("SELECT ") + rowKey + QStringLiteral(" FROM ") + relation;
             if (key)
                 sql += QStringLiteral(" WHERE ") + quoted(detailColumn) + QStringLiteral(" = ?");
             sql += orderClause();
-            SqlStatement st(db(), sql, file());
-            if (key)
-                st.bind(1, *key);
-            while (st.step())
-                fresh.append(st.int64(0));
+            const auto st = engine().query(sql, key ? QVariantList{*key} : QVariantList{});
+            while (st->next())
+                fresh.append(st->int64(0));
         }
         rows = std::move(fresh);
         positionsValid = false;
@@ -474,15 +426,18 @@ struct TableCursor::Impl
             rowCache.insert(id, empty);
         if (fetchSql.isEmpty() || ids.isEmpty())
             return;
-        SqlStatement st(db(), fetchSql + QStringList(ids.size(), QStringLiteral("?")).join(u',') + u')', file());
-        for (int i = 0; i < ids.size(); ++i)
-            st.bindInt64(i + 1, ids.at(i));
-        while (st.step()) {
+        QVariantList binds;
+        binds.reserve(ids.size());
+        for (const qint64 id : ids)
+            binds.append(id);
+        const auto st =
+            engine().query(fetchSql + QStringList(ids.size(), QStringLiteral("?")).join(u',') + u')', binds);
+        while (st->next()) {
             QVariantList values;
             values.reserve(fetchColumns.size());
             for (int i = 0; i < fetchColumns.size(); ++i)
-                values.append(st.value(i + 1));
-            rowCache.insert(st.int64(0), values);
+                values.append(st->value(i + 1));
+            rowCache.insert(st->int64(0), values);
         }
     }
 
@@ -518,15 +473,10 @@ struct TableCursor::Impl
         if (cached != lookupCache.cend())
             return *cached;
         const LookupField &l = lookups.at(lookup);
-        SqlStatement st(db(),
-                        QStringLiteral("SELECT ") + quoted(l.lookupResult) + QStringLiteral(" FROM ") +
-                            quoted(l.lookupTable) + QStringLiteral(" WHERE ") + quoted(l.lookupKey) +
-                            QStringLiteral(" = ? ORDER BY rowid LIMIT 1"),
-                        file());
-        st.bind(1, key);
+        const auto st = engine().query(lookupSql.at(lookup), {key});
         QVariant result;
-        if (st.step() && !st.isNull(0))
-            result = cutToWidth(displayText(st.value(0)), l.size);
+        if (st->next() && !st->isNull(0))
+            result = cutToWidth(displayText(st->value(0)), l.size);
         if (lookupCache.size() >= rowCacheLimit)
             lookupCache.clear();
         lookupCache.insert(ck, result);
@@ -642,6 +592,8 @@ struct TableCursor::Impl
     {
         if (orderTerms.isEmpty())
             return int(std::lower_bound(rows.cbegin(), rows.cend(), rowid) - rows.cbegin());
+        if (!engine().comparesRows())
+            return -1;
         // A descending index is rare enough to re-read.
         for (const QString &term : orderTerms) {
             if (term.endsWith(QStringLiteral(" DESC")))
@@ -649,19 +601,17 @@ struct TableCursor::Impl
         }
         // Binary search comparing with SQLite's own collations and type order, rather than
         // re-implementing them.
-        const QString probe = QStringLiteral("SELECT ") + orderTerms.join(QStringLiteral(", ")) +
-                              QStringLiteral(", rowid FROM ") + quoted(table) + QStringLiteral(" WHERE rowid = ");
-        SqlStatement st(db(),
-                        QStringLiteral("SELECT (") + probe + QStringLiteral("?1) < (") + probe + QStringLiteral("?2)"),
-                        file());
+        const QString probe = QStringLiteral("SELECT ") + orderTerms.join(QStringLiteral(", ")) + QStringLiteral(", ") +
+                              rowKey + QStringLiteral(" FROM ") + relation + QStringLiteral(" WHERE ") + rowKey +
+                              QStringLiteral(" = ");
+        const QString sql =
+            QStringLiteral("SELECT (") + probe + QStringLiteral("?1) < (") + probe + QStringLiteral("?2)");
         int lo = 0;
         int hi = int(rows.size());
         while (lo < hi) {
             const int mid = lo + (hi - lo) / 2;
-            st.reset();
-            st.bindInt64(1, rows.at(mid));
-            st.bindInt64(2, rowid);
-            const bool before = st.step() && st.int64(0) == 1;
+            const auto st = engine().query(sql, {rows.at(mid), rowid});
+            const bool before = st->next() && st->int64(0) == 1;
             if (before)
                 lo = mid + 1;
             else
@@ -826,8 +776,7 @@ void TableCursor::setIndexName(const QString &indexName)
 void TableCursor::setOrderBy(const QString &columns)
 {
     d->orderBy.clear();
-    static const QRegularExpression separators(QStringLiteral("[;,]"));
-    for (const QString &name : columns.split(separators, Qt::SkipEmptyParts)) {
+    for (const QString &name : QString(columns).replace(u';', u',').split(u',', Qt::SkipEmptyParts)) {
         if (!name.trimmed().isEmpty())
             d->orderBy.append(name.trimmed());
     }
@@ -1062,24 +1011,21 @@ bool TableCursor::locate(const QString &keyFields, const QVariantList &values, L
             if (partial && !folded && !text.isEmpty() && f.affinity == Affinity::Text) {
                 // Every text that begins with the key lies in [key, key + U+10FFFF): a range an index
                 // can serve. The match below keeps the exact meaning.
+                const QString unindexed = d->engine().unindexed(column);
                 add(column + QStringLiteral(" >= ? AND ") + column + QStringLiteral(" < ?"),
-                    u'+' + column + QStringLiteral(" >= ? AND +") + column + QStringLiteral(" < ?"));
+                    unindexed + QStringLiteral(" >= ? AND ") + unindexed + QStringLiteral(" < ?"));
                 binds.append(text);
                 binds.append(text + QChar(0xDBFF) + QChar(0xDFFF));
                 ranged = true;
             }
-            const QString match = QStringLiteral("textbook_match(") + column + QStringLiteral(", ?, %1)").arg(flags);
+            const QString match = d->engine().matchCondition(column, flags);
             add(match, match);
             binds.append(text);
         }
     }
-    const QString from = QStringLiteral("SELECT rowid FROM ") + quoted(d->table) + QStringLiteral(" WHERE ");
-    const auto query = [&](const QString &sql) {
-        auto st = std::make_unique<SqlStatement>(d->db(), sql, d->file());
-        for (int i = 0; i < binds.size(); ++i)
-            st->bind(i + 1, binds.at(i));
-        return st;
-    };
+    const QString from =
+        QStringLiteral("SELECT ") + d->rowKey + QStringLiteral(" FROM ") + d->relation + QStringLiteral(" WHERE ");
+    const auto query = [&](const QString &sql) { return d->engine().query(sql, binds); };
 
     if (ranged) {
         // Few texts with this beginning: the index finds them all, and the first in cursor order
@@ -1087,7 +1033,7 @@ bool TableCursor::locate(const QString &keyFields, const QVariantList &values, L
         constexpr int few = 64;
         const auto st = query(from + where.join(QStringLiteral(" AND ")) + QStringLiteral(" LIMIT %1").arg(few + 1));
         QList<qint64> matches;
-        while (st->step())
+        while (st->next())
             matches.append(st->int64(0));
         if (matches.size() <= few) {
             int best = -1;
@@ -1109,7 +1055,7 @@ bool TableCursor::locate(const QString &keyFields, const QVariantList &values, L
     for (const bool limited : {true, false}) {
         const auto st = query(limited ? sql + QStringLiteral(" LIMIT 1") : sql);
         bool any = false;
-        while (st->step()) {
+        while (st->next()) {
             any = true;
             const int row = d->indexOfRow(st->int64(0));
             if (row >= 0) {
@@ -1222,10 +1168,10 @@ void TableCursor::post()
             values.append(d->pending.at(i));
         }
     }
-    sqlite3 *db = d->db();
+    Backend &engine = d->engine();
 
     if (d->state == CursorState::Insert) {
-        QString sql = QStringLiteral("INSERT INTO ") + quoted(d->table);
+        QString sql = QStringLiteral("INSERT INTO ") + d->relation;
         if (columns.isEmpty()) {
             sql += QStringLiteral(" DEFAULT VALUES");
         } else {
@@ -1233,13 +1179,7 @@ void TableCursor::post()
                    QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")) + u')';
         }
         qint64 rowid = 0;
-        const std::optional<Stamp> after = d->changeRow([&] {
-            SqlStatement st(db, sql, d->file());
-            for (int i = 0; i < values.size(); ++i)
-                st.bind(i + 1, values.at(i));
-            st.exec();
-            rowid = sqlite3_last_insert_rowid(db);
-        });
+        const std::optional<Stamp> after = d->changeRow([&] { rowid = engine.insert(sql, values, d->keyName); });
         d->dropPending();
         d->rowCache.remove(rowid);
         const int at = d->placeOf(rowid);
@@ -1262,17 +1202,15 @@ void TableCursor::post()
         QStringList sets;
         for (const QString &c : std::as_const(columns))
             sets.append(c + QStringLiteral(" = ?"));
-        const QString sql = QStringLiteral("UPDATE ") + quoted(d->table) + QStringLiteral(" SET ") +
-                            sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?");
+        const QString sql = QStringLiteral("UPDATE ") + d->relation + QStringLiteral(" SET ") +
+                            sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") + d->rowKey +
+                            QStringLiteral(" = ?");
         const qint64 rowid = d->editRowid;
         // The rows stay as they are: in rowid order an update moves no row.
         d->rowsStamp = d->changeRow([&] {
-            SqlStatement st(db, sql, d->file());
-            for (int i = 0; i < values.size(); ++i)
-                st.bind(i + 1, values.at(i));
-            st.bindInt64(int(values.size()) + 1, rowid);
-            st.exec();
-            if (sqlite3_changes(db) == 0)
+            QVariantList binds = values;
+            binds.append(rowid);
+            if (engine.execute(sql, binds) == 0)
                 throw DbError(
                     QStringLiteral("Запись таблицы «%1» не найдена: её удалила другая программа.").arg(d->table));
         });
@@ -1307,6 +1245,11 @@ void TableCursor::refresh()
     d->eof = d->rows.isEmpty();
     d->bof = row <= 0;
     d->announce(true);
+}
+
+void TableCursor::dropCachedValues()
+{
+    d->dropCaches();
 }
 
 CursorState TableCursor::state() const

@@ -131,6 +131,9 @@ public:
     void post(); // edit or insert state only; a new row gets its counter value and stays current
     void cancel();
     void refresh(); // re-reads the rows; the current row stays current
+    // The rows stay; their values are read again from the database when next asked. For a row
+    // changed elsewhere (a server's function) when re-reading every row would cost more.
+    void dropCachedValues();
     CursorState state() const;
 
     // Used by Field.

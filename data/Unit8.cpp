@@ -2,12 +2,15 @@
 
 #include "data/Unit8.h"
 
+#include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DataSource.h"
 #include "data/DbError.h"
-#include "data/SqlStatement.h"
+#include "data/ServerJournal.h"
+#include "data/ServerSettings.h"
 #include "data/SqliteJournal.h"
 #include "data/TableCursor.h"
+#include "data/TextWidth.h"
 
 // Set by the window set; the module itself never assigns it.
 TData *Data = nullptr;
@@ -74,7 +77,8 @@ TData::TData(QObject *parent) : QObject(parent)
     DataSource9 = makeSource(Test5Tab, "DataSource9", this);
     DataSource10 = makeSource(Test6Tab, "DataSource10", this);
 
-    m_journal = std::make_unique<SqliteJournal>(*Connect);
+    m_fileJournal = std::make_unique<SqliteJournal>(*Connect);
+    m_serverJournal = std::make_unique<ServerJournal>(*Connect, m_session);
 }
 
 TData::~TData() = default;
@@ -101,7 +105,7 @@ TableCursor *TData::testTab(int chapter) const
 
 void TData::connectTo(const QString &folder)
 {
-    Connect->setDatabaseFile(folder + QStringLiteral("Data.mdb"));
+    pointAtDatabase(*Connect, folder);
     // Reading the course needs none of the journal: a file that cannot take its tables now (held
     // by another program, read-only) is told at the test launch, which tries again.
     try {
@@ -136,12 +140,8 @@ bool TData::findStudent()
     if (m_studentId <= 0)
         return false;
     // Asked of the file, not of the rows read earlier: another program may have deleted the row.
-    {
-        SqlStatement st(Connect->handle(), QStringLiteral("SELECT 1 FROM Users WHERE ID = ?"), Connect->databaseFile());
-        st.bindInt64(1, m_studentId);
-        if (!st.step())
-            return false;
-    }
+    if (!Connect->query(QStringLiteral("SELECT 1 FROM Users WHERE ID = ?"), {m_studentId})->next())
+        return false;
     if (!UserTab->isEmpty() && UserTab->fieldByName(QStringLiteral("ID")).asInteger() == m_studentId)
         return true;
     if (UserTab->locate(QStringLiteral("ID"), m_studentId))
@@ -153,7 +153,108 @@ bool TData::findStudent()
 
 AttemptJournal &TData::journal()
 {
-    return *m_journal;
+    if (Connect->isServer())
+        return *m_serverJournal;
+    return *m_fileJournal;
+}
+
+bool TData::onServer() const
+{
+    return Connect->isServer();
+}
+
+Registration TData::registerStudent(const NewStudent &student)
+{
+    if (!onServer())
+        return ::registerStudent(UserTab, student);
+    UserTab->open();
+    // Cut as the cursor cuts a longer text, whole characters only.
+    const auto fit = [this](const QString &text, const char *column) {
+        return cutToWidth(text, UserTab->fieldByName(QString::fromUtf8(column)).size());
+    };
+    const auto rows = Connect->query(QStringLiteral("SELECT student, token FROM register(?, ?, ?, ?, ?)"),
+                                     {fit(student.name, "фамилия"), fit(student.password, "пароль"),
+                                      fit(student.specialty, "специальность"), fit(student.course, "курс"),
+                                      fit(student.page, "путь")});
+    if (!rows->next())
+        return Registration::NameTaken;
+    m_session = rows->text(1);
+    setStudentId(int(rows->int64(0)));
+    findStudent();
+    return Registration::Stored;
+}
+
+SignInOutcome TData::signIn(const QString &name, const QString &password, QString *storedPassword)
+{
+    UserTab->open();
+    if (onServer()) {
+        const auto rows =
+            Connect->query(QStringLiteral("SELECT status, student, token FROM sign_in(?, ?)"), {name, password});
+        rows->next();
+        if (rows->int64(0) == 1)
+            return SignInOutcome::NotRegistered;
+        if (rows->int64(0) != 0)
+            return SignInOutcome::WrongPassword;
+        m_session = rows->text(2);
+        setStudentId(int(rows->int64(1)));
+        findStudent();
+        return SignInOutcome::SignedIn;
+    }
+    // The student may have registered with another copy of the program since this one started.
+    UserTab->refresh();
+    if (!UserTab->locate(QStringLiteral("фамилия"), name))
+        return SignInOutcome::NotRegistered;
+    const QString stored = UserTab->fieldByName(QStringLiteral("пароль")).asString();
+    if (storedPassword)
+        *storedPassword = stored;
+    if (password != stored)
+        return SignInOutcome::WrongPassword;
+    setStudentId(UserTab->field(0).asInteger());
+    return SignInOutcome::SignedIn;
+}
+
+void TData::storePage(const QString &path)
+{
+    // Never on another student's row.
+    if (!findStudent())
+        throw DbError::studentMissing();
+    if (onServer()) {
+        Connect->execute(QStringLiteral("SELECT store_page(?, ?)"),
+                         {m_session, cutToWidth(path, UserTab->fieldByName(QStringLiteral("путь")).size())});
+        UserTab->dropCachedValues();
+        return;
+    }
+    UserTab->edit();
+    UserTab->fieldByName(QStringLiteral("путь")).setAsString(path);
+    UserTab->refresh(); // writes the pending edit
+}
+
+void TData::prepareResult()
+{
+    TableCursor *results = ResultTab;
+    results->open();
+    const int chapterId = GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger();
+    const int studentId = UserTab->fieldByName(QStringLiteral("ID")).asInteger();
+    if (onServer()) {
+        Connect->execute(QStringLiteral("SELECT prepare_result(?, ?)"), {m_session, chapterId});
+        results->refresh();
+        results->locate(QStringLiteral("ID_Glava; ID_User"), QVariantList{chapterId, studentId});
+        return;
+    }
+    // One transaction that holds the file: another copy of the program opening the same chapter
+    // for the same student at the same moment cannot add a second row.
+    Connect->inTransaction([&] {
+        // Tried again when the file was busy: a row left pending by the last try goes.
+        results->cancel();
+        results->refresh();
+        if (results->locate(QStringLiteral("ID_Glava; ID_User"), QVariantList{chapterId, studentId}))
+            return;
+        results->append();
+        results->fieldByName(QStringLiteral("ID_User")).setAsInteger(studentId);
+        results->fieldByName(QStringLiteral("ID_Glava")).setAsInteger(chapterId);
+        results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(0);
+        results->post();
+    });
 }
 
 void TData::close()
@@ -166,6 +267,35 @@ void TData::FormClose()
     for (TableCursor *cursor :
          {UserTab, GlavesTab, SystemTab, Test1Tab, Test2Tab, Test3Tab, Test4Tab, Test5Tab, Test6Tab, ResultTab})
         cursor->close();
+}
+
+Registration registerStudent(TableCursor *users, const NewStudent &student)
+{
+    users->open();
+    bool taken = false;
+    try {
+        users->connection()->inTransaction([&] {
+            // Tried again when the file was busy: a row left pending by the last try goes.
+            users->cancel();
+            // Read inside the transaction: a name another copy stored is seen, and no copy can
+            // store one until this transaction ends.
+            users->refresh();
+            taken = users->locate(QStringLiteral("фамилия"), student.name);
+            if (taken)
+                return;
+            users->append();
+            users->fieldByName(QStringLiteral("фамилия")).setAsString(student.name);
+            users->fieldByName(QStringLiteral("пароль")).setAsString(student.password);
+            users->fieldByName(QStringLiteral("специальность")).setAsString(student.specialty);
+            users->fieldByName(QStringLiteral("курс")).setAsString(student.course);
+            users->fieldByName(QStringLiteral("путь")).setAsString(student.page);
+            users->post(); // gives the row its ID
+        });
+    } catch (const DbError &) {
+        users->cancel();
+        throw;
+    }
+    return taken ? Registration::NameTaken : Registration::Stored;
 }
 
 void setUpUsersCursor(TableCursor *users)

@@ -10,6 +10,35 @@ class Connection;
 class DataSource;
 class TableCursor;
 
+// A new student's row of Users; page is what "путь" starts with.
+struct NewStudent
+{
+    QString name;
+    QString password;
+    QString specialty;
+    QString course;
+    QString page;
+};
+
+enum class Registration
+{
+    Stored,
+    NameTaken,
+};
+
+enum class SignInOutcome
+{
+    SignedIn,
+    NotRegistered,
+    WrongPassword,
+};
+
+// Stores a new student in a Data.mdb unless an exact search finds the name. The search and the new
+// row are one transaction that holds the file, so two copies of the program on one Data.mdb cannot
+// both register a name. Stored: the new row is the current row of users. Throws DbError when the
+// file refuses; nothing is stored then.
+Registration registerStudent(TableCursor *users, const NewStudent &student);
+
 // The data module: the program's connection, one cursor per table and the settings lookup.
 // Never shown; "closing" it runs FormClose.
 class TData : public QObject
@@ -45,9 +74,10 @@ public:
 
     TableCursor *testTab(int chapter) const; // 1..6
 
-    // The sign-in window's connection set-up: folder (with its trailing separator) followed by
-    // "Data.mdb", then SetTablesActive(true). A file made before the attempt journal existed gets
-    // its tables first; if it refuses them, the test launch says so.
+    // The sign-in window's connection set-up: the configured server, else folder (the data folder,
+    // with its trailing separator) followed by "Data.mdb"; then SetTablesActive(true). A file made
+    // before the attempt journal existed gets its tables first; if it refuses them, the test
+    // launch says so.
     void connectTo(const QString &folder);
     // UserTab, SystemTab, ResultTab, GlavesTab opened or closed, in this order.
     void SetTablesActive(bool active);
@@ -63,7 +93,23 @@ public:
     // someone else's or none, and nothing may be stored for the student.
     bool findStudent();
 
-    // Where the chapter tests' answers are kept.
+    // What changes a student's records. On a Data.mdb file it is written through the cursors, each
+    // change one transaction; on a server the server's functions check and record it, and the
+    // student role reads only.
+    bool onServer() const;
+    // Stored: the new student is signed in and current in UserTab.
+    Registration registerStudent(const NewStudent &student);
+    // Finds the student by the exact name (the first in table order) and compares the password as
+    // a whole text. Signed in: the student is current in UserTab. storedPassword gets the file's
+    // password of the row found; a server never tells it.
+    SignInOutcome signIn(const QString &name, const QString &password, QString *storedPassword = nullptr);
+    // The signed-in student's page ("путь"). Throws DbError when the student's row is gone.
+    void storePage(const QString &path);
+    // Makes sure of the signed-in student's result row for the chapter current in GlavesTab, made
+    // with grade 0 the first time; it is then current in ResultTab.
+    void prepareResult();
+
+    // Where the chapter tests' answers are kept: the file's tables, or the server's functions.
     AttemptJournal &journal();
 
     void close(); // runs FormClose
@@ -71,7 +117,9 @@ public:
 
 private:
     int m_studentId = 0;
-    std::unique_ptr<AttemptJournal> m_journal;
+    QString m_session; // the server's token for the signed-in student
+    std::unique_ptr<AttemptJournal> m_fileJournal;
+    std::unique_ptr<AttemptJournal> m_serverJournal;
 };
 
 extern TData *Data;

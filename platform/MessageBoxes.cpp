@@ -98,11 +98,15 @@ BoxAnswer WidgetMessageBoxes::show(const BoxRecord &box)
         mb.setText(displayText(box.text));
         break;
     }
-    QPushButton *ok = mb.addButton(box.captions.value(0, QStringLiteral("OK")), QMessageBox::AcceptRole);
+    const bool retry = box.buttons == BoxButtons::RetryCancel;
+    QPushButton *ok = mb.addButton(box.captions.value(0, retry ? QStringLiteral("Повторить") : QStringLiteral("OK")),
+                                   QMessageBox::AcceptRole);
     QPushButton *cancel = nullptr;
     QPushButton *other = nullptr;
     if (box.buttons == BoxButtons::OkCancel)
         cancel = mb.addButton(box.captions.value(1, QStringLiteral("Cancel")), QMessageBox::RejectRole);
+    else if (retry)
+        cancel = mb.addButton(box.captions.value(1, QStringLiteral("Отмена")), QMessageBox::RejectRole);
     else if (box.buttons == BoxButtons::OkOther)
         other = mb.addButton(box.captions.value(1), QMessageBox::ActionRole);
     mb.setDefaultButton(ok);
@@ -161,6 +165,12 @@ BoxAnswer informationBox(const QString &text, BoxButtons buttons)
 void errorBox(const QString &text, const QString &caption)
 {
     messageBoxes().show({BoxKind::Error, caption, text, BoxButtons::Ok, frontWindow()});
+}
+
+BoxAnswer retryBox(const QString &text)
+{
+    return messageBoxes().show(
+        {BoxKind::Error, QStringLiteral("Ошибка"), text, BoxButtons::RetryCancel, frontWindow()});
 }
 
 void plainBox(const QString &text)

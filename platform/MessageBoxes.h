@@ -22,7 +22,8 @@ enum class BoxButtons
 {
     Ok,
     OkCancel,
-    OkOther // OK and a second button that answers Other; Escape answers OK
+    RetryCancel, // "Повторить" answers Ok, "Отмена" Cancel
+    OkOther      // OK and a second button that answers Other; Escape answers OK
 };
 enum class BoxAnswer
 {
@@ -94,6 +95,8 @@ QString applicationTitle();
 
 BoxAnswer informationBox(const QString &text, BoxButtons buttons = BoxButtons::Ok);
 void errorBox(const QString &text, const QString &caption = QStringLiteral("Ошибка"));
+// An error that may pass (the server away): "Повторить" (Ok) or "Отмена" (Cancel).
+BoxAnswer retryBox(const QString &text);
 void plainBox(const QString &text);
 void standardErrorBox(const QString &text);
 // A plain box whose second button offers something more: Other when it is pressed.

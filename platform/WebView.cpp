@@ -4,6 +4,7 @@
 #include "platform/PageEngine.h"
 #include "platform/ProgramPaths.h"
 #include "platform/ShellOpen.h"
+#include "platform/TextPage.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,6 +22,7 @@
 #include <QDir>
 #include <QLibrary>
 #include <QOpenGLContext>
+#include <QThread>
 
 QT_BEGIN_NAMESPACE
 // Exported by Qt GUI for the web engine's set-up; declared here as the engine itself does.
@@ -60,27 +62,51 @@ void provideShareContext()
     });
 }
 
-// Loads the web engine module once: beside the program, else in the build's program folder
-// (for tests run from elsewhere in the build tree). Null when it is missing or does not load.
+// The web engine module: beside the program, else in the build's program folder (for tests run
+// from elsewhere in the build tree). Empty when there is none.
+QString engineModuleFile()
+{
+    const QStringList folders{QCoreApplication::applicationDirPath(), QStringLiteral(TEXTBOOK_ENGINE_BUILD_DIR)};
+    for (const QString &folder : folders) {
+        const QString file = QDir(folder).filePath(QStringLiteral(TEXTBOOK_ENGINE_MODULE));
+        if (QFileInfo::exists(file))
+            return file;
+    }
+    return {};
+}
+
+// What must be in place before the module's libraries load.
+void prepareEngineLoad()
+{
+    provideShareContext();
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    const QByteArray own[] = {
+        // Composited in software, as the module draws (see there).
+        "--disable-gpu",
+        // No standing helper process for unsandboxed utilities (the network service runs in the
+        // program already): one process, 9 MB and part of the start fewer. Such a utility, if
+        // one is ever wanted, is started directly.
+        "--no-unsandboxed-zygote",
+    };
+    for (const QByteArray &flag : own) {
+        if (!flags.contains(flag))
+            flags += ' ' + flag;
+    }
+    setOwnEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+}
+
+// Loads the web engine module once. Null when it is missing or does not load.
 CreatePageEngine pageEngineFactory()
 {
     static const CreatePageEngine factory = []() -> CreatePageEngine {
-        const QStringList folders{QCoreApplication::applicationDirPath(), QStringLiteral(TEXTBOOK_ENGINE_BUILD_DIR)};
-        for (const QString &folder : folders) {
-            const QString file = QDir(folder).filePath(QStringLiteral(TEXTBOOK_ENGINE_MODULE));
-            if (!QFileInfo::exists(file))
-                continue;
-            provideShareContext();
-            // Composited in software, as the module draws (see there).
-            const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-            if (!flags.contains("--disable-gpu"))
-                setOwnEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --disable-gpu").trimmed());
-            QLibrary module(file);
-            if (auto create = reinterpret_cast<CreatePageEngine>(module.resolve(VELANIKA_PAGE_ENGINE_ENTRY)))
-                return create;
-            qWarning("Page engine module not loaded, pages use the light view: %s", qPrintable(module.errorString()));
+        const QString file = engineModuleFile();
+        if (file.isEmpty())
             return nullptr;
-        }
+        prepareEngineLoad();
+        QLibrary module(file);
+        if (auto create = reinterpret_cast<CreatePageEngine>(module.resolve(VELANIKA_PAGE_ENGINE_ENTRY)))
+            return create;
+        qWarning("Page engine module not loaded, pages use the light view: %s", qPrintable(module.errorString()));
         return nullptr;
     }();
     return factory;
@@ -97,10 +123,16 @@ QString missingPageHtml(const QString &path)
 }
 
 #ifdef TEXTBOOK_WEBENGINE
-QUrl warmUpPage()
+// A little text in the faces and sizes the course pages use, laid out ahead, so the page process
+// has its fonts loaded when the first real page comes.
+QString warmUpHtml()
 {
-    return QUrl(QStringLiteral("about:blank"));
+    return QStringLiteral("<html><head><meta charset=\"utf-8\"></head>"
+                          "<body style=\"font: 14pt 'Times New Roman', serif\">"
+                          "<h1 style=\"font: bold 18pt Arial, sans-serif\">Глава</h1>"
+                          "<p>Текст <b>текст</b> <i>текст</i></p></body></html>");
 }
+
 #endif
 
 // An address as the student may read it in a notice: no control or direction characters, and
@@ -191,16 +223,16 @@ private:
 
 // The light view, held to the same files as the web engine: pictures and styles load only from
 // inside Glaves.
-class CourseTextBrowser : public QTextBrowser
+class CourseTextBrowser : public TextPage
 {
 public:
-    using QTextBrowser::QTextBrowser;
+    using TextPage::TextPage;
 
     QVariant loadResource(int type, const QUrl &name) override
     {
         const QUrl url = name.isRelative() ? source().resolved(name) : name;
         if (mayLoad(url))
-            return QTextBrowser::loadResource(type, name);
+            return TextPage::loadResource(type, name);
         // Something in its place: given nothing, the document reads the file itself.
         if (type == QTextDocument::ImageResource) {
             QImage nothing(1, 1, QImage::Format_ARGB32);
@@ -264,9 +296,9 @@ public:
                     return request(url, clicked, mainFrame);
                 };
                 hooks.mayLoad = mayLoad;
-                hooks.loaded = [this](const QUrl &url, bool ok) {
+                hooks.loaded = [this](const QUrl &, bool ok) {
                     // The warm-up page of prepare() is nobody's business.
-                    if (q->navigationCount() == 0 && url == warmUpPage())
+                    if (q->navigationCount() == 0)
                         return;
                     Q_EMIT q->loadFinished(ok && !standIn);
                 };
@@ -433,10 +465,34 @@ void WebView::prepare()
 {
     d->create();
 #ifdef TEXTBOOK_WEBENGINE
-    // A first load starts the engine's page process, so the first real page finds it running.
+    // A first load starts the engine's page process and its fonts, so the first real page finds
+    // them ready. Its base is the pages' folder, so they are served by the same process.
     if (d->engine && m_navigations == 0)
-        d->engine->open(warmUpPage());
+        d->engine->openHtml(warmUpHtml(), QUrl::fromLocalFile(programFolder() + QStringLiteral("Glaves/")));
 #endif
+}
+
+void WebView::preloadEngine(QObject *context, const std::function<void()> &then)
+{
+#ifdef TEXTBOOK_WEBENGINE
+    static QThread *loader = nullptr;
+    const QString file = backendChoice() == Backend::WebEngine && !loader ? engineModuleFile() : QString();
+    if (!file.isEmpty()) {
+        prepareEngineLoad();
+        // Mapping and relocating the engine's libraries takes tens of milliseconds; off the
+        // event loop's thread it costs the windows nothing. The library stays loaded for
+        // pageEngineFactory() to find.
+        loader = QThread::create([file] { QLibrary(file).load(); });
+        QObject::connect(loader, &QThread::finished, context, then);
+        // The program may end while the libraries are still loading.
+        qAddPostRoutine([] { loader->wait(); });
+        loader->start();
+        return;
+    }
+#else
+    Q_UNUSED(context);
+#endif
+    then();
 }
 
 WebView::Backend WebView::defaultBackend()

@@ -4,6 +4,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -46,6 +47,10 @@ public:
     // Creates the view now and, with the web engine, starts it on a blank page (call once the
     // first window is up), so the first real page comes up without the engine's start-up.
     void prepare();
+    // Loads the web engine's libraries on a worker thread, then runs then() on context's
+    // thread; at once when there is nothing to load. Once per run, before the first view is
+    // made, which would otherwise load them on the event loop's thread.
+    static void preloadEngine(QObject *context, const std::function<void()> &then);
 
     static Backend defaultBackend();
     static void setDefaultBackend(Backend backend); // tests choose the light view

@@ -1,12 +1,16 @@
 #include "platform/Widgets.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QGroupBox>
 #include <QImageReader>
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+#include <QStyleOption>
+#include <qdrawutil.h>
 
 namespace platform {
 
@@ -66,32 +70,26 @@ void BitBtn::setKind(Kind kind)
         setIcon(QIcon());
         return;
     }
-    // The style's own glyphs, named so no image plugin is probed for them.
-    const QString name = kind == Kind::Ok       ? QStringLiteral("ok")
-                         : kind == Kind::Cancel ? QStringLiteral("cancel")
-                                                : QStringLiteral("close");
-    const QIcon icon = pictureIcon(QStringLiteral(":/qt-project.org/styles/commonstyle/images/standardbutton-") + name +
-                                       QStringLiteral("-%1.png"),
-                                   {16, 32});
+    const QIcon icon = standardPngIcon(glyph);
     setIcon(icon.isNull() ? QApplication::style()->standardIcon(glyph) : icon);
 }
 
-namespace {
-
-QPixmap readPng(const QString &file)
+QImage readPicture(const QString &file)
 {
-    // Read as PNG and nothing else: left to check the format, Qt asks every image plugin on
-    // the machine, even for a file named .png, and their libraries then stay loaded (~1 MB).
-    QImageReader reader(file, "png");
+    QImageReader reader(file, QFileInfo(file).suffix().toLower().toLatin1());
+    // With detection on, Qt asks the image plugins one by one even when the format is named.
     reader.setAutoDetectImageFormat(false);
-    return QPixmap::fromImage(reader.read());
+    return reader.read();
 }
 
-} // namespace
+QPixmap picture(const QString &file)
+{
+    return QPixmap::fromImage(readPicture(file));
+}
 
 QIcon pictureIcon(const QString &file)
 {
-    const QPixmap pixmap = readPng(file);
+    const QPixmap pixmap = picture(file);
     return pixmap.isNull() ? QIcon() : QIcon(pixmap);
 }
 
@@ -99,11 +97,60 @@ QIcon pictureIcon(const QString &pattern, std::initializer_list<int> sizes)
 {
     QIcon icon;
     for (int size : sizes) {
-        const QPixmap pixmap = readPng(pattern.arg(size));
+        const QPixmap pixmap = picture(pattern.arg(size));
         if (!pixmap.isNull())
             icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+QIcon standardPngIcon(QStyle::StandardPixmap glyph)
+{
+    const auto icon = [](const char *name, std::initializer_list<int> sizes) {
+        return pictureIcon(QStringLiteral(":/qt-project.org/styles/commonstyle/images/") + QLatin1String(name) +
+                               QStringLiteral("-%1.png"),
+                           sizes);
+    };
+    switch (glyph) {
+    case QStyle::SP_DialogOkButton:
+        return icon("standardbutton-ok", {16, 32});
+    case QStyle::SP_DialogCancelButton:
+        return icon("standardbutton-cancel", {16, 32});
+    case QStyle::SP_DialogCloseButton:
+        return icon("standardbutton-close", {16, 32});
+    case QStyle::SP_MediaPlay:
+        return icon("media-play", {16, 32});
+    case QStyle::SP_ToolBarHorizontalExtensionButton:
+        return icon("toolbar-ext-h", {8, 16, 32});
+    case QStyle::SP_ToolBarVerticalExtensionButton:
+        return icon("toolbar-ext-v", {5, 10, 20});
+    default:
+        return {};
+    }
+}
+
+void PngIconStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                                 const QWidget *widget) const
+{
+    if (element != PE_FrameGroupBox || baseStyle()->name() != u"fusion") {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    if (m_groupFrame.isNull())
+        m_groupFrame = picture(QStringLiteral(":/qt-project.org/styles/commonstyle/images/fusion_groupbox.png"));
+    // Fusion's own geometry: the frame starts below the title, if there is one.
+    constexpr int topGap = 3;
+    int top = topGap;
+    const auto *box = qobject_cast<const QGroupBox *>(widget);
+    if (!box || box->isCheckable() || !box->title().isEmpty())
+        top += qMax(pixelMetric(PM_ExclusiveIndicatorHeight), option->fontMetrics.height());
+    qDrawBorderPixmap(painter, option->rect.adjusted(0, top, 0, 0), QMargins(6, 6, 6, 6), m_groupFrame);
+}
+
+QIcon PngIconStyle::standardIcon(StandardPixmap glyph, const QStyleOption *option, const QWidget *widget) const
+{
+    const QIcon png = standardPngIcon(glyph);
+    return png.isNull() ? QProxyStyle::standardIcon(glyph, option, widget) : png;
 }
 
 namespace {

@@ -128,24 +128,7 @@ QString launchMessage(int chapter, int questions, int minutes)
 
 void PrepareResult()
 {
-    TableCursor *results = Data->ResultTab;
-    results->open();
-    const int chapterId = Data->GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger();
-    const int studentId = Data->UserTab->fieldByName(QStringLiteral("ID")).asInteger();
-    // One transaction that holds the file: another copy of the program opening the same chapter
-    // for the same student at the same moment cannot add a second row.
-    Data->Connect->inTransaction([&] {
-        // Tried again when the file was busy: a row left pending by the last try goes.
-        results->cancel();
-        results->refresh();
-        if (results->locate(QStringLiteral("ID_Glava; ID_User"), QVariantList{chapterId, studentId}))
-            return;
-        results->append();
-        results->fieldByName(QStringLiteral("ID_User")).setAsInteger(studentId);
-        results->fieldByName(QStringLiteral("ID_Glava")).setAsInteger(chapterId);
-        results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(0);
-        results->post();
-    });
+    Data->prepareResult();
 }
 
 TForm2::TForm2(QWidget *parent) : QMainWindow(parent)
@@ -379,8 +362,6 @@ void TForm2::openChapter(int chapter, bool fromMenu)
 
     // The student's row may have gone; the page is still shown, but nothing is stored.
     const bool student = Data->findStudent();
-    if (student)
-        Data->UserTab->edit();
     Data->GlavesTab->open();
     Data->GlavesTab->refresh();
     Data->ResultTab->open();
@@ -401,8 +382,6 @@ void TForm2::openPage(std::initializer_list<platform::ClickableLabel *> shown, c
     BitBtn2->setEnabled(false);
 
     const bool student = Data->findStudent();
-    if (student)
-        Data->UserTab->edit();
     showAndStorePage(page, student);
 }
 
@@ -413,8 +392,7 @@ void TForm2::showAndStorePage(const QString &page, bool student)
     if (!student)
         throw DbError::studentMissing();
 
-    Data->UserTab->fieldByName(QStringLiteral("путь")).setAsString(pathToStore(page));
-    Data->UserTab->refresh(); // writes the pending edit
+    Data->storePage(pathToStore(page));
 }
 
 QString TForm2::pathToStore(const QString &page) const

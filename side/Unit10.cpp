@@ -3,6 +3,7 @@
 #include "side/Unit10.h"
 
 #include "data/Connection.h"
+#include "data/ServerSettings.h"
 #include "data/TableCursor.h"
 #include "platform/CourseFiles.h"
 #include "platform/HandlerGuard.h"
@@ -68,8 +69,9 @@ TForm10::TForm10(QWidget *parent) : QWidget(parent), ADOConnection1(nullptr), tb
 
     ADOConnection1 = new Connection(this);
     ADOConnection1->setObjectName(QStringLiteral("ADOConnection1"));
-    // A bare file name: Data.mdb in the current directory, the data folder.
-    ADOConnection1->setDatabaseFile(QDir::current().absoluteFilePath(QStringLiteral("Data.mdb")));
+    // Data.mdb in the current directory, the data folder; or the class's server when one is
+    // configured there.
+    pointAtDatabase(*ADOConnection1, QDir::currentPath() + u'/');
     tblPresent = new TableCursor(ADOConnection1, QStringLiteral("present"), this);
     tblPresent->setObjectName(QStringLiteral("tblPresent"));
     // A failure here is a failure to start: it leaves the constructor.
@@ -77,6 +79,12 @@ TForm10::TForm10(QWidget *parent) : QWidget(parent), ADOConnection1(nullptr), tb
 }
 
 TForm10::~TForm10() = default;
+
+QString TForm10::databaseFile()
+{
+    // A bare file name: Data.mdb wherever the program was started.
+    return QDir::current().absoluteFilePath(QStringLiteral("Data.mdb"));
+}
 
 void TForm10::FormCreate()
 {

@@ -17,6 +17,9 @@ public:
     explicit TForm10(QWidget *parent = nullptr);
     ~TForm10() override;
 
+    // The file its connection opens: "Data.mdb" in the current directory.
+    static QString databaseFile();
+
     QComboBox *ComboBox1;
     Connection *ADOConnection1;
     TableCursor *tblPresent;

@@ -412,35 +412,6 @@ void TForm1::offerUnfinishedTest()
     }
 }
 
-Registration registerStudent(TableCursor *users, const NewStudent &student)
-{
-    users->open();
-    bool taken = false;
-    try {
-        users->connection()->inTransaction([&] {
-            // Tried again when the file was busy: a row left pending by the last try goes.
-            users->cancel();
-            // Read inside the transaction: a name another copy stored is seen, and no copy can
-            // store one until this transaction ends.
-            users->refresh();
-            taken = users->locate(QStringLiteral("фамилия"), student.name);
-            if (taken)
-                return;
-            users->append();
-            users->fieldByName(QStringLiteral("фамилия")).setAsString(student.name);
-            users->fieldByName(QStringLiteral("пароль")).setAsString(student.password);
-            users->fieldByName(QStringLiteral("специальность")).setAsString(student.specialty);
-            users->fieldByName(QStringLiteral("курс")).setAsString(student.course);
-            users->fieldByName(QStringLiteral("путь")).setAsString(student.page);
-            users->post(); // gives the row its ID
-        });
-    } catch (const DbError &) {
-        users->cancel();
-        throw;
-    }
-    return taken ? Registration::NameTaken : Registration::Stored;
-}
-
 bool TForm1::storeNewStudent()
 {
     Registration outcome = Registration::Stored;
@@ -448,7 +419,7 @@ bool TForm1::storeNewStudent()
         Data->UserTab->open();
         const NewStudent student{Edit1->text(), Edit2->text(), Edit3->text(), ComboBox1->currentText(),
                                  shell::windows()->reader()->pathToStore(introductionPage)};
-        outcome = registerStudent(Data->UserTab, student);
+        outcome = Data->registerStudent(student);
     } catch (const DbError &e) {
         platform::errorBox(QStringLiteral("Не удалось сохранить регистрацию: ") + e.message());
         return false;
@@ -465,16 +436,11 @@ bool TForm1::storeNewStudent()
 void TForm1::BitBtn2Click()
 {
     TableCursor *users = Data->UserTab;
-    users->open();
-    // The student may have registered with another copy of the program since this one started.
-    users->refresh();
-    if (!users->locate(QStringLiteral("фамилия"), Edit1->text())) {
+    const SignInOutcome outcome = Data->signIn(Edit1->text(), Edit2->text(), &m_password);
+    if (outcome == SignInOutcome::NotRegistered) {
         platform::errorBox(QStringLiteral("Необходимо зарегистрироваться!"));
     } else {
-        users->locate(QStringLiteral("фамилия"), Edit1->text());
-        m_password = users->fieldByName(QStringLiteral("пароль")).asString();
-        if (Edit2->text() == m_password) {
-            Data->setStudentId(users->field(0).asInteger());
+        if (outcome == SignInOutcome::SignedIn) {
             shell::Reader *reader = shell::windows()->reader();
             reader->asWidget()->setVisible(true);
             leave();

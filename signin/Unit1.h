@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Unit8.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -12,28 +14,6 @@ class TableCursor;
 namespace platform {
 class BitBtn;
 }
-
-// A new student's row of Users; page is what "путь" starts with.
-struct NewStudent
-{
-    QString name;
-    QString password;
-    QString specialty;
-    QString course;
-    QString page;
-};
-
-enum class Registration
-{
-    Stored,
-    NameTaken,
-};
-
-// Stores a new student unless an exact search finds the name. The search and the new row are one
-// transaction that holds the file, so two copies of the program on one Data.mdb cannot both
-// register a name. Stored: the new row is the current row of users. Throws DbError when the file
-// refuses; nothing is stored then.
-Registration registerStudent(TableCursor *users, const NewStudent &student);
 
 // The sign-in window: registration and login of a student. It works in three modes (initial,
 // registration, login), switched by showing, hiding and moving its controls and by its height.

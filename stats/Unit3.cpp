@@ -78,7 +78,7 @@ void TForm3::prepare()
     // Decoded only when the window is first opened: it would otherwise hold about 1 MB for a
     // window many sessions never show.
     if (Image1->pixmap().isNull())
-        Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/stats.jpg"), "JPEG"));
+        Image1->setPixmap(platform::picture(QStringLiteral(":/pictures/stats.jpg")));
     setListsVisible(false);
     createCursors();
     m_users->open();

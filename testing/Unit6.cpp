@@ -244,7 +244,8 @@ QString TForm6::launchProblem(TableCursor *testTab) const
         // Without questions there is nothing to ask and no share of right answers.
         if (testTab->recordCount() == 0)
             return QStringLiteral("В базе вопросов этой главы нет ни одного вопроса.");
-        const QString letters = rightLetterProblem(testTab);
+        // A server shows no right answers; it checks them itself when the test begins.
+        const QString letters = Data->onServer() ? QString() : rightLetterProblem(testTab);
         if (!letters.isEmpty())
             return letters;
     } catch (const DbError &e) {
@@ -263,6 +264,9 @@ QString TForm6::launchProblem(TableCursor *testTab) const
     // writes nothing, not even its journal, for a row that stays the same.
     try {
         TableCursor *results = locateResultRow();
+        // On a server only its own functions write, and they check when the test ends.
+        if (Data->onServer())
+            return {};
         const QVariant row = results->fieldByName(QStringLiteral("ID_Result")).value();
         if (Data->Connect->probeWrite(QStringLiteral("UPDATE \"Result\" SET \"Ocenka\" = coalesce(\"Ocenka\", 0) + 1 "
                                                      "WHERE \"ID_Result\" = ?"),
@@ -576,17 +580,8 @@ void TForm6::Button1Click()
         // Judged and written before the test moves on: the bars show only what the journal holds.
         const int question = tab->field(0).asInteger();
         bool right = false;
-        try {
-            right = m_attempt->answer(question, ChosenLetter, secondsLeft(), platform::clock().steadyMs());
-        } catch (const DbError &e) {
-            // No tick may end the test under the box; the time runs on by the deadline all the same.
-            Timer1->stop();
-            platform::errorBox(QStringLiteral("Ответ не записан. ") + e.message() +
-                               QStringLiteral("\rНажмите «Следующий», чтобы записать его ещё раз, или закройте окно "
-                                              "теста: тогда тест прервётся без оценки."));
-            Timer1->start();
+        if (!recordAnswer(question, right))
             return;
-        }
         m_answered.insert(question);
         countAnswer(right);
         tab->next();
@@ -612,6 +607,32 @@ void TForm6::skipAnswered(TableCursor *testTab)
 {
     while (!testTab->eof() && m_answered.contains(testTab->field(0).asInteger()))
         testTab->next();
+}
+
+bool TForm6::recordAnswer(int question, bool &right)
+{
+    for (;;) {
+        try {
+            right = m_attempt->answer(question, ChosenLetter, secondsLeft(), platform::clock().steadyMs());
+            return true;
+        } catch (const DbError &e) {
+            // The database away (the file held by another program, the server out of reach): the
+            // answer waits here, in its turn, until it is back. The time runs on by the deadline;
+            // no tick may end the test under the box.
+            Timer1->stop();
+            if ((e.isConnectionLost() || e.isBusy()) &&
+                platform::retryBox(QStringLiteral("Ответ не записан. ") + e.message() +
+                                   QStringLiteral("\rНажмите «Повторить», когда база данных станет доступна: ответ "
+                                                  "будет записан снова.")) == platform::BoxAnswer::Ok) {
+                Timer1->start();
+                continue;
+            }
+            platform::errorBox(QStringLiteral("Ответ не записан. ") + e.message() +
+                               QStringLiteral("\rТест прерван без оценки: его нужно пройти заново."));
+            close();
+            return false;
+        }
+    }
 }
 
 void TForm6::NextQ()

@@ -148,6 +148,9 @@ private:
     // Past the questions answered already (a test that went on after a crash).
     void skipAnswered(TableCursor *testTab);
     void continueAttempt(const Attempt &attempt);
+    // Records the chosen answer; while the database is away the student may send it again. False:
+    // it could not be recorded, and the test has ended without a grade.
+    bool recordAnswer(int question, bool &right);
     void offerRetry(const QString &failure);
     void showReader();
 

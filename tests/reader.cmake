@@ -9,3 +9,7 @@ if(WITH_WEBENGINE)
     add_test(NAME program_does_not_link_web_engine
              COMMAND sh -c "ldd \"$1\" | grep -q WebEngine && exit 1 || exit 0" sh $<TARGET_FILE:velanika>)
 endif()
+# Reading pictures loads no image plugin but JPEG's; a process of its own, as any other test
+# may load them all.
+textbook_add_test(tst_reader_pictures SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/reader/tst_reader_pictures.cpp
+                  LIBS textbook_app)

@@ -8,13 +8,16 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format dpkg-dev file git
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-webengine-dev qt6-webengine-dev-tools
-    libsqlite3-dev libbenchmark-dev
+    libsqlite3-dev libbenchmark-dev libxcb1-dev libpq-dev
+    # the class-room server: the test cluster and the server's client
+    postgresql-15 postgresql-client-15
     # run: the JPEG plugin, the web engine's helper process
     qt6-image-formats-plugins libqt6webenginecore6-bin libqt6svg6
     # fonts with Cyrillic for the faces the windows and pages name (see fonts.conf)
     fontconfig fonts-dejavu-core fonts-liberation2 fonts-urw-base35
-    # real-window tests and screenshots
+    # real-window tests, screenshots and start-up measurements
     xvfb xauth xdotool x11-utils x11-xkb-utils xkb-data imagemagick sqlite3 poppler-utils libx11-dev libxfixes-dev
+    libxtst-dev
     # the desktop's "open with" service for presentations
     xdg-utils
     # packaging checks

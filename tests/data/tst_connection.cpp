@@ -1,6 +1,7 @@
 // Opening the database file, the errors on a wrong file, writes that reach the disk and two
 // connections on one file.
 
+#include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
 #include "data/SqlStatement.h"
@@ -46,6 +47,8 @@ class TestConnection : public QObject
 private Q_SLOTS:
     void missingFileIsNotCreated()
     {
+        if (DataFixture::onServer())
+            QSKIP("a Data.mdb file's own behaviour");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Нет такой папки/Data.mdb"));
         const QString flat = dir.filePath(QStringLiteral("Data.mdb"));
@@ -79,6 +82,8 @@ private Q_SLOTS:
 
     void wrongFiles()
     {
+        if (DataFixture::onServer())
+            QSKIP("a Data.mdb file's own behaviour");
         QFETCH(QByteArray, content);
         QFETCH(QString, expected);
         QTemporaryDir dir;
@@ -99,7 +104,7 @@ private Q_SLOTS:
     {
         DataFixture db;
         Connection connection;
-        connection.setDatabaseFile(db.file());
+        db.point(connection);
         TableCursor nothing(&connection, QStringLiteral("Отчёты"));
         QString message = errorOf([&] { nothing.open(); });
         QVERIFY2(message.contains(QStringLiteral("«Отчёты»")), qPrintable(message));
@@ -121,6 +126,8 @@ private Q_SLOTS:
 
     void unusualFolderNames()
     {
+        if (DataFixture::onServer())
+            QSKIP("a Data.mdb file's own behaviour");
         QFETCH(QString, folder);
         DataFixture db;
         db.exec(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES ('Найден')"));
@@ -137,6 +144,8 @@ private Q_SLOTS:
 
     void samePathAgainWhileOpen()
     {
+        if (DataFixture::onServer())
+            QSKIP("a Data.mdb file's own behaviour");
         DataFixture db;
         DataFixture other;
         Connection connection;
@@ -163,7 +172,7 @@ private Q_SLOTS:
     {
         DataFixture db;
         Connection connection;
-        connection.setDatabaseFile(db.file());
+        db.point(connection);
         TableCursor users(&connection, QStringLiteral("Users"));
         users.open();
         users.append();
@@ -171,6 +180,8 @@ private Q_SLOTS:
         users.post();
         // A connection of its own, as another process would see it, without closing ours.
         QCOMPARE(db.scalar(QStringLiteral("SELECT \"фамилия\" FROM Users")).toString(), QStringLiteral("Сохранённый"));
+        if (DataFixture::onServer())
+            return;
         QVERIFY(!QFile::exists(db.file() + QStringLiteral("-journal")));
         SqlStatement mode(connection.handle(), QStringLiteral("PRAGMA synchronous"), db.file());
         QVERIFY(mode.step());
@@ -182,8 +193,8 @@ private Q_SLOTS:
         DataFixture db;
         Connection first;
         Connection second;
-        first.setDatabaseFile(db.file());
-        second.setDatabaseFile(db.file());
+        db.point(first);
+        db.point(second);
         TableCursor a(&first, QStringLiteral("Users"));
         TableCursor b(&second, QStringLiteral("Users"));
         a.open();
@@ -213,6 +224,8 @@ private Q_SLOTS:
 
     void openCursorsHoldNoLock()
     {
+        if (DataFixture::onServer())
+            QSKIP("a Data.mdb file's own behaviour");
         DataFixture db;
         db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
                                "INSERT INTO Users (\"фамилия\") SELECT 'Студент ' || i FROM n"));
@@ -238,6 +251,8 @@ private Q_SLOTS:
     // database cannot be entered again from inside it (that would re-enter SQLite's wait).
     void busyWaitIsAnnounced()
     {
+        if (DataFixture::onServer())
+            QSKIP("a Data.mdb file's own behaviour");
         DataFixture db;
         Connection connection;
         connection.setDatabaseFile(db.file());
@@ -267,6 +282,8 @@ private Q_SLOTS:
 
     void refusedWriteKeepsThePendingRow()
     {
+        if (DataFixture::onServer())
+            QSKIP("a Data.mdb file's own behaviour");
         DataFixture db;
         Connection connection;
         connection.setDatabaseFile(db.file());
@@ -293,6 +310,8 @@ private Q_SLOTS:
     void readOnlyPlaces()
     {
         QFETCH(bool, folder);
+        if (DataFixture::onServer())
+            QSKIP("a Data.mdb file's own behaviour");
         if (geteuid() == 0)
             QSKIP("file permissions do not bind root");
         DataFixture db;
@@ -326,6 +345,8 @@ private Q_SLOTS:
     }
     void fileChangedWhileOpen()
     {
+        if (DataFixture::onServer())
+            QSKIP("a Data.mdb file's own behaviour");
         QFETCH(QString, change);
         QFETCH(QString, expected);
         DataFixture db;
@@ -365,7 +386,7 @@ private Q_SLOTS:
     {
         DataFixture db;
         Connection connection;
-        connection.setDatabaseFile(db.file());
+        db.point(connection);
         const QString message = errorOf([&] {
             connection.inTransaction([&] {
                 connection.execute(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES (?)"),
@@ -379,6 +400,87 @@ private Q_SLOTS:
             connection.execute(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES (?)"), {QStringLiteral("целая")});
         });
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 1);
+    }
+
+    // A server that cannot serve the program is refused with a message that names it and says
+    // what to do, in Russian.
+    void serverRefusals_data()
+    {
+        QTest::addColumn<QString>("setting"); // what the connection string gets
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("no server there") << "host=/nonexistent/velanika" << 1
+                                         << QStringList{QStringLiteral("Нет связи"),
+                                                        QStringLiteral("/nonexistent/velanika"),
+                                                        QStringLiteral("администратору")};
+        QTest::newRow("no such database")
+            << "dbname=nonexistent_course" << 1
+            << QStringList{QStringLiteral("нет базы данных"), QStringLiteral("администратору")};
+        QTest::newRow("another version") << "" << 2
+                                         << QStringList{QStringLiteral("версии 1"), QStringLiteral("версия 2"),
+                                                        QStringLiteral("обновите")};
+        QTest::newRow("not prepared") << "drop" << 1 << QStringList{QStringLiteral("velanika-server init")};
+    }
+    void serverRefusals()
+    {
+        QFETCH(QString, setting);
+        QFETCH(int, version);
+        QFETCH(QStringList, expected);
+        if (!DataFixture::onServer())
+            QSKIP("a server's own behaviour");
+        DataFixture db;
+        if (setting == u"drop")
+            db.exec(QStringLiteral("DROP FUNCTION textbook_schema_version()"));
+        Connection connection;
+        connection.setExpectedSchemaVersion(version);
+        connection.setServer(db.connectionString() + (setting == u"drop" ? QString() : u' ' + setting));
+        TableCursor users(&connection, QStringLiteral("Users"));
+        const QString message = errorOf([&] { users.open(); });
+        for (const QString &part : expected)
+            QVERIFY2(message.contains(part), qPrintable(message));
+        QVERIFY(!connection.isOpen());
+    }
+
+    // The server drops the connection (a restart, a network cut): the action then fails with a
+    // message that says so, a transaction in flight stores nothing, and the next action connects
+    // again.
+    void droppedConnectionComesBack()
+    {
+        if (!DataFixture::onServer())
+            QSKIP("a server's own behaviour");
+        DataFixture db;
+        db.exec(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES ('Первый')"));
+        Connection connection;
+        db.point(connection);
+        TableCursor users(&connection, QStringLiteral("Users"));
+        users.open();
+        const auto dropConnection = [&] {
+            const auto pid = connection.query(QStringLiteral("SELECT pg_backend_pid()"));
+            QVERIFY(pid->next());
+            db.exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid->int64(0)));
+        };
+        dropConnection();
+        QString message = errorOf([&] { users.refresh(); });
+        QVERIFY2(message.contains(QStringLiteral("прервалась")), qPrintable(message));
+        users.refresh();
+        QCOMPARE(users.recordCount(), 1);
+
+        bool lost = false;
+        try {
+            connection.inTransaction([&] {
+                connection.execute(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES ('Второй')"));
+                dropConnection();
+                connection.execute(QStringLiteral("INSERT INTO Users (\"фамилия\") VALUES ('Третий')"));
+            });
+        } catch (const DbError &e) {
+            lost = e.isConnectionLost();
+        }
+        QVERIFY(lost);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 1);
+        users.append();
+        users.fieldByName(QStringLiteral("фамилия")).setAsString(QStringLiteral("После"));
+        users.post();
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 2);
     }
 };
 

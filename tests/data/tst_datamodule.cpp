@@ -108,7 +108,10 @@ private Q_SLOTS:
         // Another file while open is refused and leaves the cursors as they were.
         QVERIFY_THROWS_EXCEPTION(DbError, data.connectTo(other.folder()));
         QVERIFY(data.UserTab->isOpen());
-        QCOMPARE(data.Connect->databaseFile(), db.file());
+        Connection expected;
+        db.point(expected);
+        QCOMPARE(data.Connect->place(), expected.place());
+        QCOMPARE(data.Connect->server(), expected.server());
     }
 
     void missingDatabase()

@@ -73,6 +73,21 @@ start_app() {
     (cd "$work" && exec ./velanika) >"$work/app.log" 2>&1 &
     app=$!
 }
+# The web engine starts once the sign-in window is up and holds the program for a moment. Keys
+# typed meanwhile are read late, and xdotool lends letters the keyboard lacks a keycode for an
+# instant only, so they would come out garbled: wait until the engine's page process is there.
+wait_engine() {
+    [ -f "$work/libvelanika_pages.so" ] || return 0
+    local c
+    for _ in $(seq 200); do
+        for c in $(pgrep -P "$app"); do
+            [ -n "$(pgrep -P "$c")" ] && { sleep 0.3; return 0; }
+        done
+        sleep 0.05
+    done
+    # No engine after all (the light view serves): nothing to wait for.
+    return 0
+}
 
 setxkbmap -layout ru || fail "no Russian keyboard layout"
 started=$(date +%s.%N)
@@ -85,6 +100,7 @@ wait_window "Приветствие" >/dev/null || fail "no greeting"
 shot greeting
 signin=$(wait_window "Авторизация") || fail "no sign-in window"
 wait_gone "Приветствие" || fail "greeting stays"
+wait_engine
 shot signin
 
 # 2. Register.
@@ -154,6 +170,7 @@ app=""
 # 7. Start again, sign in, land on chapter 3.
 start_app
 signin=$(wait_window "Авторизация") || fail "no sign-in window on the second start"
+wait_engine
 click_in "$signin" 164 20                     # Вход
 type_text "$name"
 xdotool key Tab && type_text "$password"

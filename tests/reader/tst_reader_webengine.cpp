@@ -52,7 +52,7 @@ private Q_SLOTS:
 #endif
     }
 
-    // The engine is started ahead on a blank page; that load is its own business, and the
+    // The engine is started ahead on a page of its own; that load is its own business, and the
     // first real page is reported once.
     void warmUpLoadIsNotReported()
     {

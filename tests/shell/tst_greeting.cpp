@@ -1,3 +1,4 @@
+#include "app/Messages.h"
 #include "app/Startup.h"
 #include "app/Unit4.h"
 #include "data/DataSource.h"
@@ -104,7 +105,7 @@ private Q_SLOTS:
         QTimer::singleShot(0, [&] { greetingFirst = Form4 && Form4->isVisible(); });
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (!Form1 || !Data)
+            if (!Form10)
                 return;
             poll.stop();
             for (QWidget *w : QApplication::topLevelWidgets()) {
@@ -122,16 +123,64 @@ private Q_SLOTS:
         QVERIFY(!Form4); // the window set is gone with the run
     }
 
-    // Without Data.mdb the program says so over the greeting and ends with a failure status.
-    void startFailureEndsTheRun()
+    // A start that fails is reported in a box of its own, with no window of the program on
+    // screen, and ends the run with a failure status.
+    void startFailureStandsAlone_data()
     {
+        QTest::addColumn<QString>("damage");
+        // Found before any window is made.
+        QTest::newRow("no Data.mdb") << QString();
+        // Found while the windows are made behind the greeting.
+        QTest::newRow("no presentation list") << QStringLiteral("DROP TABLE present");
+    }
+
+    void startFailureStandsAlone()
+    {
+        QFETCH(QString, damage);
         WindowFixture f(false);
-        QVERIFY(QFile::remove(f.folder.path() + QStringLiteral("Data.mdb")));
+        if (damage.isEmpty())
+            QVERIFY(QFile::remove(f.folder.path() + QStringLiteral("Data.mdb")));
+        else
+            f.folder.exec(damage);
+        QStringList shownWithBox{QStringLiteral("no box")};
+        f.boxes.onShow = [&](const platform::BoxRecord &) {
+            shownWithBox.clear();
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (w->isVisible())
+                    shownWithBox << w->objectName();
+            }
+        };
         QCOMPARE(runTextbook(), 1);
         QCOMPARE(f.boxes.records.size(), 1);
         QVERIFY2(f.boxes.records[0].text.startsWith(QStringLiteral("Программа не может начать работу.")),
                  qPrintable(f.boxes.records[0].text));
+        QCOMPARE(shownWithBox, QStringList());
         QVERIFY(!Form4);
+    }
+
+    // A click on the greeting while the windows behind it are still being made: the rest are
+    // made at once and the sign-in window comes up, connected.
+    void earlyClickCompletesTheWindows()
+    {
+        WindowFixture f(false);
+        bool caughtHalfway = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!Form4 || !Form1)
+                return;
+            poll.stop();
+            caughtHalfway = !Data && !Form10;
+            Form4->FormClick();
+            QVERIFY(Form1->isVisible());
+            QVERIFY(!Form4->isVisible());
+            QVERIFY(Form2 && Data && Form10);
+            QVERIFY(Data->UserTab->isOpen());
+            Form1->close();
+        });
+        poll.start(0);
+        QCOMPARE(runTextbook(), 0);
+        QVERIFY2(caughtHalfway, "the windows were all made in one turn of the event loop");
+        QVERIFY(f.boxes.records.isEmpty());
     }
 
     // The reader makes its side windows on first use, bound as the full set binds them.
@@ -163,6 +212,35 @@ private Q_SLOTS:
             f.folder.scalar(QStringLiteral("SELECT \"вопрос\" FROM Test3 ORDER BY rowid LIMIT 1")).toString();
         QVERIFY(!question.isEmpty());
         QCOMPARE(Form6->AnswerLabels[0]->text(), question);
+    }
+
+    // A normal start keeps the terminal quiet; what may be wrong still shows.
+    void quietStart_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("engine report") << int(QtInfoMsg) << QStringLiteral("GL Type: disabled") << false;
+        QTest::newRow("debug") << int(QtDebugMsg) << QStringLiteral("using glib dispatcher") << false;
+        QTest::newRow("software drawing")
+            << int(QtWarningMsg) << QStringLiteral("No suitable graphics backend found") << false;
+        QTest::newRow("runtime folder") << int(QtWarningMsg)
+                                        << QStringLiteral(
+                                               "QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/r'")
+                                        << false;
+        QTest::newRow("other warning") << int(QtWarningMsg) << QStringLiteral("QSqlDatabase: QSQLITE driver not loaded")
+                                       << true;
+        QTest::newRow("known words, other warning")
+            << int(QtWarningMsg) << QStringLiteral("Module: No suitable graphics backend found") << true;
+        QTest::newRow("critical") << int(QtCriticalMsg) << QStringLiteral("No suitable graphics backend found") << true;
+    }
+
+    void quietStart()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, text);
+        QFETCH(bool, shown);
+        QCOMPARE(messages::shownWhenQuiet(QtMsgType(type), text), shown);
     }
 
     void fadeHandsOverAtFullOpacity()

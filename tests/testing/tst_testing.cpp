@@ -845,6 +845,66 @@ private Q_SLOTS:
         QVERIFY(Form2->isVisible());
     }
 
+    // --- An answer or an ending that fails ------------------------------------------------------
+
+    // An answer the database does not take: while it is held by another program the student may
+    // send the answer again, which counts it once; given up, or refused outright, the test ends
+    // without a grade.
+    void answerNotWritten_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<bool>("sendAgain");
+        QTest::addColumn<QString>("state");
+        QTest::newRow("held, sent again") << "held" << true << "graded";
+        // Still held when the window closes: the attempt stays open, for the next sign-in to offer.
+        QTest::newRow("held, given up") << "held" << false << "running";
+        QTest::newRow("refused") << "trigger" << false << "ended";
+    }
+    void answerNotWritten()
+    {
+        QFETCH(QString, cause);
+        QFETCH(bool, sendAgain);
+        QFETCH(QString, state);
+        WindowFixture f;
+        const int id = prepare(f, {QStringLiteral("A")});
+        launch();
+        std::optional<FileHolder> holder;
+        if (cause == u"held")
+            holder.emplace(f.folder.databaseFile(), true);
+        else
+            f.folder.exec(QStringLiteral("CREATE TRIGGER no_answers BEFORE INSERT ON AttemptAnswer "
+                                         "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        bool timerOff = false;
+        f.boxes.onShow = [&](const platform::BoxRecord &box) {
+            if (box.buttons != platform::BoxButtons::RetryCancel)
+                return;
+            timerOff = !Form6->Timer1->isActive();
+            if (sendAgain)
+                holder.reset();
+        };
+        f.boxes.answers = {sendAgain ? platform::BoxAnswer::Ok : platform::BoxAnswer::Cancel};
+        answer(QStringLiteral("A"));
+        holder.reset();
+
+        const QList<platform::BoxRecord> errors = [&] {
+            QList<platform::BoxRecord> list;
+            for (const platform::BoxRecord &r : f.boxes.records)
+                if (r.kind == platform::BoxKind::Error)
+                    list << r;
+            return list;
+        }();
+        QVERIFY(!errors.isEmpty());
+        QVERIFY2(errors[0].text.startsWith(QStringLiteral("Ответ не записан. ")), qPrintable(errors[0].text));
+        QCOMPARE(errors[0].buttons == platform::BoxButtons::RetryCancel, cause == u"held");
+        QCOMPARE(timerOff, cause == u"held");
+        QVERIFY(!Form6->isVisible());
+        QCOMPARE(attemptRow(f).section(u' ', 0, 0), state);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM AttemptAnswer")).toInt(), sendAgain ? 1 : 0);
+        QCOMPARE(storedGrade(f, id).toInt(), sendAgain ? 5 : 0);
+        if (!sendAgain)
+            QVERIFY(errors.last().text.contains(QStringLiteral("Тест прерван без оценки")));
+    }
+
     // --- An ending that fails ----------------------------------------------------------------------
 
     void endingFails_data()
@@ -853,17 +913,16 @@ private Q_SLOTS:
         QTest::addColumn<bool>("timeOut");
         QTest::addColumn<bool>("retry");
         QTest::addColumn<QString>("failure");
-        const QString answer = QStringLiteral("Ответ не записан. База данных");
         const QString store = QStringLiteral("Не удалось сохранить оценку. ");
-        QTest::newRow("file held, answer not written") << "exclusive" << false << true << answer;
         QTest::newRow("file held at time-out") << "exclusive" << true << true << store + QStringLiteral("База данных");
-        QTest::newRow("file held for writing") << "immediate" << false << true << answer;
+        QTest::newRow("file held for writing at time-out")
+            << "immediate" << true << true << store + QStringLiteral("База данных");
         QTest::newRow("grade refused, window closed") << "trigger" << false << false << store;
         QTest::newRow("student deleted, window closed")
             << "student" << false << false << store + QStringLiteral("Запись студента не найдена");
     }
-    // An answer or a grade the file refuses: the countdown stops before the box, the box stands
-    // over the test window, the answers stay counted once, and "Следующий" tries again.
+    // A grade the file refuses: the countdown stops before the box, the box stands over the test
+    // window, the answers stay counted once, and "Следующий" tries the ending again.
     void endingFails()
     {
         QFETCH(QString, cause);
