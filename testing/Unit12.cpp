@@ -13,9 +13,11 @@
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBoxes.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 
 TForm12 *Form12 = nullptr;
@@ -77,6 +79,9 @@ void TForm12::showAttempt(qint64 attempt)
         return;
     }
     m_lines = lines;
+    // Goes with its window: a test hides the reader, and no passage may open under a test.
+    if (parentWidget())
+        parentWidget()->installEventFilter(this);
     int right = 0;
     for (const ReviewLine &line : m_lines)
         right += line.isRight ? 1 : 0;
@@ -86,8 +91,33 @@ void TForm12::showAttempt(qint64 attempt)
                         .arg(m_lines.size())
                         .arg(a->grade));
     fill();
+    if (!isVisible())
+        placeBesideReader();
     shell::bringToFront(this);
     Grid1->setFocus();
+}
+
+void TForm12::placeBesideReader()
+{
+    QWidget *reader = parentWidget();
+    if (!reader || !reader->isVisible())
+        return;
+    const QRect page = reader->frameGeometry();
+    const QRect room = reader->screen()->availableGeometry();
+    const QSize size = frameGeometry().size();
+    if (page.bottom() + size.height() <= room.bottom())
+        move(page.left(), page.bottom() + 1);
+    else if (page.right() + size.width() <= room.right())
+        move(page.right() + 1, page.top());
+    else // the screen's lower right corner: a passage is shown at the top of the page
+        move(room.right() + 1 - size.width(), room.bottom() + 1 - size.height());
+}
+
+bool TForm12::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Hide)
+        close();
+    return QDialog::eventFilter(watched, event);
 }
 
 void TForm12::fill()

@@ -56,9 +56,15 @@ public:
     void Button1Click();
     void Button2Click();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void connectHandlers();
     void fill();
+    // Below the reader, else to its right, where the screen has room, else in the screen's lower
+    // right corner: the passages it opens stay in sight.
+    void placeBesideReader();
 
     std::unique_ptr<Ui::TForm12> m_ui;
     QList<ReviewLine> m_lines;

@@ -748,6 +748,9 @@ private Q_SLOTS:
         Form2->N71Click();
         QCOMPARE(boxTexts(f, platform::BoxKind::Information).last(),
                  QStringLiteral("Тест к главе 1 вы ещё не завершали: разбирать пока нечего."));
+        // A new test hides the reader, and the review with it.
+        launch();
+        QVERIFY(!Form12->isVisible());
     }
 
     // Closing mid-test stores nothing; the next test starts afresh on the same row.
