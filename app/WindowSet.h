@@ -15,6 +15,7 @@ class TForm7;
 class TForm9;
 class TForm10;
 class TForm11;
+class TForm12;
 
 // Makes the program's windows, owns them and points the global instances at them. There is one
 // way to make them, which the program and the tests both take: the greeting first, then the
@@ -54,6 +55,8 @@ public:
     shell::Reader *reader() override;
     shell::Statistics *statistics() override;
     shell::TestWindow *test() override;
+    // Made on first use, above the reader.
+    shell::Review *review() override;
     QWidget *customer() override;
     shell::Manual *manual() override;
     shell::Presentations *presentations() override;
@@ -71,6 +74,7 @@ private:
     std::unique_ptr<TForm7> m_form7;
     std::unique_ptr<TForm10> m_form10;
     std::unique_ptr<TForm11> m_form11;
+    std::unique_ptr<TForm12> m_form12;
 
     bool m_complete = false;
 

@@ -7,6 +7,7 @@
 //   load_classroom client FOLDER NUMBER SECONDS LOG   (FOLDER holds the server.conf of the PC)
 //   load_classroom check CONNINFO LOG...              (CONNINFO: an administrator of the course)
 
+#include "data/AttemptJournal.h"
 #include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
@@ -141,9 +142,15 @@ int client(const QString &folder, int number, int seconds, const QString &logPat
                 return true;
             },
             ready);
-        int minutes = 0;
-        if (!ready || !attempt<int>(
-                          stats, QStringLiteral("begin test"), [&] { return data.beginTest(chapter); }, minutes))
+        Attempt test;
+        if (!ready || !attempt<Attempt>(
+                          stats, QStringLiteral("begin test"),
+                          [&] {
+                              return data.journal().begin(
+                                  data.studentId(), chapter,
+                                  data.GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger(), 0, {});
+                          },
+                          test))
             continue;
         TableCursor *questions = data.testTab(chapter);
         bool complete = true;
@@ -151,14 +158,16 @@ int client(const QString &folder, int number, int seconds, const QString &logPat
             const QString letter = QString(QChar(u'A' + random.bounded(0, 5)));
             bool right = false;
             complete = attempt<bool>(
-                stats, QStringLiteral("answer"), [&] { return data.judgeAnswer(questions, letter); }, right);
+                stats, QStringLiteral("answer"),
+                [&] { return data.journal().recordAnswer(test.id, questions->field(0).asInteger(), letter, 0); },
+                right);
             QThread::msleep(thinkMs);
         }
-        TestEnd end;
-        if (complete && attempt<TestEnd>(
-                            stats, QStringLiteral("finish"), [&] { return data.finishTest(); }, end)) {
+        int grade = 0;
+        if (complete && attempt<int>(
+                            stats, QStringLiteral("finish"), [&] { return data.journal().finish(test.id); }, grade)) {
             note({QStringLiteral("grade"), QString::number(data.studentId()), QString::number(chapter),
-                  QString::number(end.grade)});
+                  QString::number(grade)});
             ++tests;
         }
     }

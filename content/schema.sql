@@ -108,3 +108,48 @@ CREATE TABLE Preferences (
     Value   TEXT(255),
     PRIMARY KEY (ID_User, Name)
 );
+
+-- The attempt journal: every chapter test a student takes, kept from its first answer to its end,
+-- so a test cut short by a crash can go on where it stopped and a finished one can be gone through
+-- again. A file made before these tables existed gets them on first open (data/SqliteJournal.cpp
+-- makes them in the same words). State: 'running', 'graded' (the grade is also in Result) or
+-- 'ended' (ended without a grade). The limit and thresholds are those the test began with.
+-- Times are UTC, ISO 8601.
+CREATE TABLE Attempt (
+    ID_Attempt  INTEGER PRIMARY KEY AUTOINCREMENT,
+    ID_User     INTEGER NOT NULL,
+    ID_glava    INTEGER NOT NULL,
+    Chapter     INTEGER NOT NULL,
+    Questions   INTEGER NOT NULL,
+    Minutes     INTEGER NOT NULL,
+    FinePercent INTEGER NOT NULL,
+    GoodPercent INTEGER NOT NULL,
+    BadPercent  INTEGER NOT NULL,
+    Started     TEXT(20) NOT NULL,
+    SecondsLeft INTEGER NOT NULL,
+    State       TEXT(10) NOT NULL DEFAULT 'running',
+    Ended       TEXT(20),
+    Grade       INTEGER
+);
+CREATE INDEX Attempt_user ON Attempt (ID_User, Chapter);
+
+-- One row per question answered in an attempt (ID_V of the chapter's question table), in the
+-- order given; a question is answered once.
+CREATE TABLE AttemptAnswer (
+    ID_Attempt INTEGER NOT NULL,
+    ID_V       INTEGER NOT NULL,
+    Letter     TEXT(2) NOT NULL,
+    IsRight    INTEGER NOT NULL,
+    Answered   TEXT(20) NOT NULL,
+    UNIQUE (ID_Attempt, ID_V)
+);
+
+-- Where the course explains a question: a page in Glaves and an anchor on it (empty: the top).
+-- Course content, written by the database builder from the question files' "@" lines.
+CREATE TABLE QuestionPlace (
+    TestTable TEXT(20) NOT NULL,
+    ID_V      INTEGER NOT NULL,
+    Page      TEXT(255) NOT NULL,
+    Anchor    TEXT(255),
+    UNIQUE (TestTable, ID_V)
+);

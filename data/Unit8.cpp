@@ -7,7 +7,9 @@
 #include "data/DataSource.h"
 #include "data/DbError.h"
 #include "data/Preferences.h"
+#include "data/ServerJournal.h"
 #include "data/ServerSettings.h"
+#include "data/SqliteJournal.h"
 #include "data/TableCursor.h"
 #include "data/TextWidth.h"
 
@@ -75,6 +77,9 @@ TData::TData(QObject *parent) : QObject(parent)
     DataSource8 = makeSource(Test4Tab, "DataSource8", this);
     DataSource9 = makeSource(Test5Tab, "DataSource9", this);
     DataSource10 = makeSource(Test6Tab, "DataSource10", this);
+
+    m_fileJournal = std::make_unique<SqliteJournal>(*Connect);
+    m_serverJournal = std::make_unique<ServerJournal>(*Connect, m_session);
 }
 
 TData::~TData() = default;
@@ -102,13 +107,18 @@ TableCursor *TData::testTab(int chapter) const
 void TData::connectTo(const QString &folder)
 {
     pointAtDatabase(*Connect, folder);
-    // Only the reading preferences need it: a file that refuses the table now (read-only, held by
-    // another program) is read without it and told when a preference is stored.
+    // Reading the course needs neither the reading preferences nor the journal: a file that cannot
+    // take their tables now (held by another program, read-only) is read without them, and told
+    // when a preference is stored or at the test launch, which tries again.
     if (!Connect->isServer()) {
         try {
             preferences::addPreferencesTable(*Connect);
         } catch (const DbError &) {
         }
+    }
+    try {
+        addAttemptTables(*Connect);
+    } catch (const DbError &) {
     }
     SetTablesActive(true);
 }
@@ -147,6 +157,13 @@ bool TData::findStudent()
     // Registered after the rows were read.
     UserTab->refresh();
     return UserTab->locate(QStringLiteral("ID"), m_studentId);
+}
+
+AttemptJournal &TData::journal()
+{
+    if (Connect->isServer())
+        return *m_serverJournal;
+    return *m_fileJournal;
 }
 
 bool TData::onServer() const
@@ -281,51 +298,6 @@ void TData::prepareResult()
         results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(0);
         results->post();
     });
-}
-
-int TData::beginTest(int chapter)
-{
-    const int chapterId = GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger();
-    const auto rows = Connect->query(QStringLiteral("SELECT attempt, minutes FROM begin_attempt(?, ?, ?)"),
-                                     {m_session, chapter, chapterId});
-    rows->next();
-    m_attempt = rows->int64(0);
-    return int(rows->int64(1));
-}
-
-bool TData::judgeAnswer(TableCursor *questions, const QString &letter)
-{
-    if (!onServer()) {
-        // Exact text: a lower-case letter, a blank or a Cyrillic look-alike is a wrong answer.
-        return questions->field(7).asString() == letter;
-    }
-    const auto rows = Connect->query(QStringLiteral("SELECT answer(?, ?, ?, ?)"),
-                                     {m_session, m_attempt, questions->field(0).asInteger(), letter});
-    return rows->next() && rows->value(0).toBool();
-}
-
-TestEnd TData::finishTest()
-{
-    const auto rows =
-        Connect->query(QStringLiteral("SELECT grade, right_answers, questions, seconds_used FROM finish(?, ?)"),
-                       {m_session, m_attempt});
-    rows->next();
-    const TestEnd end{int(rows->int64(0)), int(rows->int64(1)), int(rows->int64(2)), int(rows->int64(3))};
-    m_attempt = 0;
-    return end;
-}
-
-void TData::abandonTest()
-{
-    if (!m_attempt)
-        return;
-    const qint64 attempt = m_attempt;
-    m_attempt = 0;
-    // The server keeps a test that was not ended as running; nothing more is lost.
-    try {
-        Connect->execute(QStringLiteral("SELECT end_attempt(?, ?)"), {m_session, attempt});
-    } catch (const DbError &) {
-    }
 }
 
 void TData::close()

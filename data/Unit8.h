@@ -3,6 +3,9 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+class AttemptJournal;
 class Connection;
 class DataSource;
 class TableCursor;
@@ -28,15 +31,6 @@ enum class SignInOutcome
     SignedIn,
     NotRegistered,
     WrongPassword,
-};
-
-// A test as the server ended it.
-struct TestEnd
-{
-    int grade = 0;
-    int right = 0;
-    int questions = 0;
-    int secondsUsed = 0;
 };
 
 // Stores a new student in a Data.mdb unless an exact search finds the name. The search and the new
@@ -81,7 +75,9 @@ public:
     TableCursor *testTab(int chapter) const; // 1..6
 
     // The sign-in window's connection set-up: the configured server, else folder (the data folder,
-    // with its trailing separator) followed by "Data.mdb"; then SetTablesActive(true).
+    // with its trailing separator) followed by "Data.mdb"; then SetTablesActive(true). A file made
+    // before the attempt journal existed gets its tables first; if it refuses them, the test
+    // launch says so.
     void connectTo(const QString &folder);
     // UserTab, SystemTab, ResultTab, GlavesTab opened or closed, in this order.
     void SetTablesActive(bool active);
@@ -118,18 +114,8 @@ public:
     // existed keeps none. Throws DbError.
     void storePreference(const QString &name, const QString &value);
 
-    // A test on a server: it begins by the server's clock; each answer is judged and recorded
-    // there; the server counts the time and computes and stores the grade. On a file the test
-    // window does the grading itself, and only judgeAnswer is used.
-    // Returns the minutes the test allows.
-    int beginTest(int chapter);
-    // Whether letter is the right answer to the current question of questions.
-    bool judgeAnswer(TableCursor *questions, const QString &letter);
-    // Ends the test begun; again after a failure (or after the answer was lost on the way) it
-    // returns the grade stored the first time.
-    TestEnd finishTest();
-    // The test window closed before the end: the test ends without a grade. Never throws.
-    void abandonTest();
+    // Where the chapter tests' answers are kept: the file's tables, or the server's functions.
+    AttemptJournal &journal();
 
     void close(); // runs FormClose
     void FormClose();
@@ -137,7 +123,8 @@ public:
 private:
     int m_studentId = 0;
     QString m_session; // the server's token for the signed-in student
-    qint64 m_attempt = 0;
+    std::unique_ptr<AttemptJournal> m_fileJournal;
+    std::unique_ptr<AttemptJournal> m_serverJournal;
 };
 
 extern TData *Data;

@@ -92,17 +92,28 @@ BoxAnswer WidgetMessageBoxes::show(const BoxRecord &box)
         mb.setTextFormat(Qt::PlainText);
         mb.setText(displayText(box.text));
         break;
+    case BoxKind::Question:
+        mb.setIcon(QMessageBox::Question);
+        mb.setTextFormat(Qt::PlainText);
+        mb.setText(displayText(box.text));
+        break;
     }
     const bool retry = box.buttons == BoxButtons::RetryCancel;
-    QPushButton *ok = mb.addButton(retry ? QStringLiteral("Повторить") : QStringLiteral("OK"), QMessageBox::AcceptRole);
+    QPushButton *ok = mb.addButton(box.captions.value(0, retry ? QStringLiteral("Повторить") : QStringLiteral("OK")),
+                                   QMessageBox::AcceptRole);
     QPushButton *cancel = nullptr;
+    QPushButton *other = nullptr;
     if (box.buttons == BoxButtons::OkCancel)
-        cancel = mb.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+        cancel = mb.addButton(box.captions.value(1, QStringLiteral("Cancel")), QMessageBox::RejectRole);
     else if (retry)
-        cancel = mb.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+        cancel = mb.addButton(box.captions.value(1, QStringLiteral("Отмена")), QMessageBox::RejectRole);
+    else if (box.buttons == BoxButtons::OkOther)
+        other = mb.addButton(box.captions.value(1), QMessageBox::ActionRole);
     mb.setDefaultButton(ok);
     mb.setEscapeButton(cancel ? cancel : ok);
     mb.exec();
+    if (other && mb.clickedButton() == other)
+        return BoxAnswer::Other;
     return mb.clickedButton() == ok ? BoxAnswer::Ok : BoxAnswer::Cancel;
 }
 
@@ -165,6 +176,22 @@ BoxAnswer retryBox(const QString &text)
 void plainBox(const QString &text)
 {
     messageBoxes().show({BoxKind::Plain, applicationTitle(), text, BoxButtons::Ok, frontWindow()});
+}
+
+BoxAnswer plainBox(const QString &text, const QString &otherButton)
+{
+    return messageBoxes().show({BoxKind::Plain,
+                                applicationTitle(),
+                                text,
+                                BoxButtons::OkOther,
+                                frontWindow(),
+                                {QStringLiteral("OK"), otherButton}});
+}
+
+BoxAnswer questionBox(const QString &text, const QString &yesButton, const QString &noButton)
+{
+    return messageBoxes().show(
+        {BoxKind::Question, applicationTitle(), text, BoxButtons::OkCancel, frontWindow(), {yesButton, noButton}});
 }
 
 void standardErrorBox(const QString &text)

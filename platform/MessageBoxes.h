@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -15,17 +16,20 @@ enum class BoxKind
     Error,         // caption given by the caller ("Ошибка"), stop icon
     Plain,         // no icon, one OK
     StandardError, // an error that stopped a handler
+    Question,      // question icon, the program's title
 };
 enum class BoxButtons
 {
     Ok,
     OkCancel,
-    RetryCancel // "Повторить" answers Ok, "Отмена" Cancel
+    RetryCancel, // "Повторить" answers Ok, "Отмена" Cancel
+    OkOther      // OK and a second button that answers Other; Escape answers OK
 };
 enum class BoxAnswer
 {
     Ok,
-    Cancel
+    Cancel,
+    Other
 };
 
 struct BoxRecord
@@ -37,6 +41,8 @@ struct BoxRecord
     // The window the box belongs to (frontWindow() when it was asked for), so the box is kept
     // above it, even above a window that stays on top.
     QPointer<QWidget> parent;
+    // The buttons' captions in place of "OK" and the second one's ("Cancel"), where given.
+    QStringList captions = {};
 };
 
 // Every message box of the program goes through here, so tests can record and answer them.
@@ -93,6 +99,10 @@ void errorBox(const QString &text, const QString &caption = QStringLiteral("Ош
 BoxAnswer retryBox(const QString &text);
 void plainBox(const QString &text);
 void standardErrorBox(const QString &text);
+// A plain box whose second button offers something more: Other when it is pressed.
+BoxAnswer plainBox(const QString &text, const QString &otherButton);
+// A question answered by one of two buttons: Ok for yes, Cancel for no (Escape).
+BoxAnswer questionBox(const QString &text, const QString &yesButton, const QString &noButton);
 
 // "&Вы" -> "Вы" with the mnemonic letter marked for rich text ("<u>В</u>ы"); "&&" -> "&".
 QString mnemonicToRichText(const QString &text);

@@ -17,7 +17,9 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextTable>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -346,6 +348,34 @@ public:
     }
 };
 
+// The passage at an anchor of the light view's page: the block that carries the anchor and a
+// table right after it, as the engine's style marks the anchored element and such a table.
+QList<QTextEdit::ExtraSelection> passageMarks(QTextDocument *document, const QString &anchor)
+{
+    QList<QTextEdit::ExtraSelection> marks;
+    if (anchor.isEmpty())
+        return marks;
+    QTextCharFormat look;
+    look.setBackground(QColor(QString::fromLatin1(passageColour)));
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        bool anchored = false;
+        for (auto it = block.begin(); !it.atEnd() && !anchored; ++it)
+            anchored = it.fragment().charFormat().anchorNames().contains(anchor);
+        if (!anchored)
+            continue;
+        QTextCursor passage(block);
+        passage.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        marks.append({passage, look});
+        if (QTextTable *table = QTextCursor(block.next()).currentTable(); table && !QTextCursor(block).currentTable()) {
+            QTextCursor cells = table->firstCursorPosition();
+            cells.setPosition(table->lastCursorPosition().position(), QTextCursor::KeepAnchor);
+            marks.append({cells, look});
+        }
+        break;
+    }
+    return marks;
+}
+
 // Where a link goes, by the real path of a local file: a course page opens in the view, a file
 // inside Present in the desktop's program for it, an http or https address in the desktop's
 // browser. Anything else is refused.
@@ -459,7 +489,7 @@ public:
         return false;
     }
 
-    void show(const QString &file)
+    void show(const QString &file, const QString &anchor = {})
     {
         create();
         notice->say({});
@@ -473,11 +503,14 @@ public:
 #ifdef TEXTBOOK_WEBENGINE
             if (engine) {
                 loading = true;
-                engine->open(QUrl::fromLocalFile(file));
+                QUrl url = QUrl::fromLocalFile(file);
+                if (!anchor.isEmpty())
+                    url.setFragment(anchor);
+                engine->open(url);
                 return;
             }
 #endif
-            showInText(file);
+            showInText(file, anchor);
             return;
         }
         showStandIn(file.isEmpty() ? QString() : missingPageHtml(file));
@@ -498,6 +531,8 @@ public:
         }
 #endif
         standInHtml = html;
+        passageSelections.clear();
+        showSelections();
         if (html.isEmpty())
             text->clear();
         else
@@ -506,17 +541,24 @@ public:
         Q_EMIT q->loadFinished(false);
     }
 
-    void showInText(const QString &file)
+    void showInText(const QString &file, const QString &anchor = {})
     {
         if (!QFileInfo(file).isFile()) {
             showStandIn(missingPageHtml(file));
             return;
         }
         standIn = false;
+        passageSelections.clear();
         text->setSource(QUrl::fromLocalFile(file));
         textpage::restyle(text, zoom / 100.0, dark);
+        if (!anchor.isEmpty()) {
+            text->scrollToAnchor(anchor);
+            passageSelections = passageMarks(text->document(), anchor);
+        }
         if (!marks.isEmpty())
-            applyMarks(true);
+            applyMarks(anchor.isEmpty()); // the passage decides where the page stands
+        else
+            showSelections();
         Q_EMIT q->loadFinished(true);
     }
 
@@ -600,7 +642,7 @@ public:
 
     void showSelections()
     {
-        text->setExtraSelections(markSelections + findSelections);
+        text->setExtraSelections(passageSelections + markSelections + findSelections);
     }
 
     // The light view's page again as loaded, in the size and colours now asked for, keeping the
@@ -668,6 +710,7 @@ public:
     QString findText;
     QList<QTextCursor> findMatches;
     int findActive = 0;
+    QList<QTextEdit::ExtraSelection> passageSelections; // the place a review led to
     QList<QTextEdit::ExtraSelection> markSelections;
     QList<QTextEdit::ExtraSelection> findSelections;
 };
@@ -689,6 +732,13 @@ void WebView::Navigate(const QString &path)
     ++m_navigations;
     d->forget();
     d->show(localPath(path));
+}
+
+void WebView::showPlace(const QString &path, const QString &anchor)
+{
+    m_location = path;
+    ++m_navigations;
+    d->show(localPath(path), anchor);
 }
 
 QString WebView::Path() const

@@ -6,6 +6,7 @@
 
 #include "signin/Unit1.h"
 
+#include "data/AttemptJournal.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
 #include "data/TableCursor.h"
@@ -326,6 +327,17 @@ void TForm1::leave()
     Image1->clear();
 }
 
+void TForm1::offerUnfinishedTest()
+{
+    // Asked of the journal first: the test window is made only for a student who needs it.
+    try {
+        if (const std::optional<Attempt> attempt = Data->journal().findUnfinished(Data->studentId()))
+            shell::windows()->test()->offerToContinue(attempt->id);
+    } catch (const DbError &e) {
+        platform::errorBox(QStringLiteral("Не удалось продолжить прерванный тест. ") + e.message());
+    }
+}
+
 bool TForm1::storeNewStudent()
 {
     Registration outcome = Registration::Stored;
@@ -360,6 +372,7 @@ void TForm1::BitBtn2Click()
             leave();
             reader->asWidget()->setWindowTitle(readerCaption + users->field(1).asString());
             reader->openStoredPage(users->field(5).asString());
+            offerUnfinishedTest();
         } else {
             platform::errorBox(QStringLiteral("Пароль правильный набери!"));
             Edit2->clear();

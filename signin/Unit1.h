@@ -82,6 +82,9 @@ private:
     bool storeNewStudent();
     // Hides the window for good once the reader has taken over.
     void leave();
+    // A test the student began and the program did not finish (it ended while the test ran) is
+    // offered to go on.
+    void offerUnfinishedTest();
 
     std::unique_ptr<Ui::TForm1> m_ui;
     QString m_password;

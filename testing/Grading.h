@@ -1,19 +1,15 @@
 #pragma once
 
+#include "data/Grades.h"
+
 #include <QString>
 
-// The arithmetic of a test, kept apart from the window so it can be checked on its own.
+// The arithmetic of a test, kept apart from the window so it can be checked on its own. The grade
+// itself (rightPercentage, gradeFor) is the data layer's, as the attempt journal grades too.
 
 // A setting's text as a signed decimal integer; anything else throws DbError
 // "'<text>' is not a valid integer value", as reading an integer column does.
 int toInteger(const QString &text);
-
-// Share of right answers in whole percent, a half rounded to the even neighbour (12.5 -> 12,
-// 37.5 -> 38). No questions count as 0 %.
-int rightPercentage(int right, int questions);
-
-// 5, 4, 3 or 2: the first threshold the percentage reaches, tried from the highest grade down.
-int gradeFor(int percentage, int fine, int good, int bad);
 
 // The countdown as the timer label shows it: two-digit minutes and seconds, at most 5 characters.
 QString timeText(int minutes, int seconds);

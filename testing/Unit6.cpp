@@ -9,6 +9,7 @@
 #include "data/Connection.h"
 #include "data/DataSource.h"
 #include "data/DbError.h"
+#include "data/SqliteJournal.h"
 #include "data/TableCursor.h"
 #include "data/Unit8.h"
 #include "platform/Clock.h"
@@ -79,19 +80,11 @@ void fitText(QLabel *label, const QFont &design)
     label->setFont(font);
 }
 
-struct GradeSettings
-{
-    int minutes = 0;
-    int fine = 0;
-    int good = 0;
-    int bad = 0;
-};
-
-// The settings a test runs and is graded by, checked the same way at launch and at the end;
+// The settings a test runs and is graded by, checked at launch and read again when it begins;
 // a problem is a DbError with a Russian text.
-GradeSettings readGradeSettings()
+GradeRules readGradeSettings()
 {
-    GradeSettings settings;
+    GradeRules settings;
     const QString minutes = Data->GetSystemValue(QStringLiteral("Min"));
     if (minutes.isEmpty())
         throw DbError(QStringLiteral("Не задано время на тест: в настройках нет значения «Min»."));
@@ -259,6 +252,13 @@ QString TForm6::launchProblem(TableCursor *testTab) const
         return e.message();
     }
 
+    // A file that could not take the journal's tables when it was opened is asked again.
+    try {
+        addAttemptTables(*Data->Connect);
+    } catch (const DbError &e) {
+        return QStringLiteral("Ответы теста сохранить не удастся. ") + e.message();
+    }
+
     // Proven by a write that is rolled back, so a read-only file or folder, a full disk or a
     // missing row shows now rather than after the last answer. The value must differ: SQLite
     // writes nothing, not even its journal, for a row that stays the same.
@@ -305,20 +305,95 @@ void TForm6::FormShow()
 
 void TForm6::startCountdown()
 {
-    if (Data->onServer()) {
-        // The server counts the time from now, by its own clock.
-        try {
-            for (int chapter = 1; chapter <= 6; ++chapter) {
-                if (Data->testTab(chapter)->isOpen())
-                    MinLeft = Data->beginTest(chapter);
-            }
-        } catch (const DbError &e) {
-            platform::errorBox(QStringLiteral("Тест не удалось начать. ") + e.message());
-            close();
-            return;
+    try {
+        for (int chapter = 1; chapter <= 6; ++chapter) {
+            if (!Data->testTab(chapter)->isOpen())
+                continue;
+            // The settings as they are now: the test keeps them to its end, whatever changes.
+            GradeRules rules = readGradeSettings();
+            rules.minutes = MinLeft;
+            const int chapterId = Data->GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger();
+            const Attempt attempt = Data->journal().begin(Data->studentId(), chapter, chapterId, QuestionCount, rules);
+            m_attempt.emplace(Data->journal(), attempt, platform::clock().steadyMs());
+            MinLeft = attempt.rules.minutes;
         }
+    } catch (const DbError &e) {
+        platform::errorBox(QStringLiteral("Тест не удалось начать. ") + e.message());
+        close();
+        return;
     }
     m_deadlineMs = platform::clock().steadyMs() + qint64(MinLeft) * 60 * 1000;
+    Timer1->start();
+}
+
+void TForm6::offerToContinue(qint64 attemptId)
+{
+    const std::optional<Attempt> found = Data->journal().attempt(attemptId);
+    if (!found || found->state != AttemptState::Running)
+        return;
+    const Attempt &attempt = *found;
+    const int answered = int(Data->journal().answers(attemptId).size());
+    const QString chapter = shell::windows()->reader()->chapterLabel(attempt.chapter)->text();
+    const QString question =
+        QStringLiteral("Тест по главе «%1» не был завершён: программа закрылась во время теста.\r"
+                       "Отвечено на %2 из %3 вопросов, оставалось времени %4.\r\r"
+                       "Продолжить тест с того места, где он прервался? Если нет, тест будет прерван без оценки.")
+            .arg(chapter)
+            .arg(answered)
+            .arg(attempt.questions)
+            .arg(timeText(attempt.secondsLeft / 60, attempt.secondsLeft % 60));
+    if (platform::questionBox(question, QStringLiteral("Продолжить тест"), QStringLiteral("Прервать без оценки")) !=
+        platform::BoxAnswer::Ok) {
+        Data->journal().endWithoutGrade(attemptId);
+        return;
+    }
+    continueAttempt(attempt);
+}
+
+void TForm6::continueAttempt(const Attempt &attempt)
+{
+    shell::windows()->reader()->openChapter(attempt.chapter);
+    TableCursor *tab = Data->testTab(attempt.chapter);
+    const QList<RecordedAnswer> answers = Data->journal().answers(attempt.id);
+    QSet<int> questions;
+    for (int row = 0; row < tab->recordCount(); ++row)
+        questions.insert(tab->valueAt(row, 0).toInt());
+    bool same = tab->isOpen() && tab->recordCount() == attempt.questions;
+    for (const RecordedAnswer &answer : answers)
+        same = same && questions.contains(answer.question);
+    // Answers given to questions that are no longer there, or a different number of questions,
+    // would make a grade that belongs to no test.
+    if (!same) {
+        Data->journal().endWithoutGrade(attempt.id);
+        platform::informationBox(QStringLiteral("Вопросы теста этой главы изменились после его начала, поэтому "
+                                                "продолжить его нельзя. Тест прерван без оценки; его можно пройти "
+                                                "заново."));
+        return;
+    }
+
+    shell::bringToFront(this);
+    setWindowTitle(QStringLiteral("Тест- ") + shell::windows()->reader()->chapterLabel(attempt.chapter)->text());
+    QuestionCount = tab->recordCount();
+    for (const RecordedAnswer &answer : answers) {
+        m_answered.insert(answer.question);
+        countAnswer(answer.right);
+    }
+    tab->first();
+    skipAnswered(tab);
+    QuestionNo = tab->eof() ? QuestionCount : tab->recNo() + 1;
+    setGrowingText(Label1, QString::number(QuestionNo), m_numberWidth);
+
+    const qint64 now = platform::clock().steadyMs();
+    m_attempt.emplace(Data->journal(), attempt, now);
+    m_deadlineMs = now + qint64(attempt.secondsLeft) * 1000;
+    MinLeft = attempt.secondsLeft / 60;
+    SecLeft = attempt.secondsLeft % 60;
+    ShowTime();
+    // Cut short after the last answer and before the grade: the grade is all that is left.
+    if (tab->eof()) {
+        Result();
+        return;
+    }
     Timer1->start();
 }
 
@@ -332,8 +407,18 @@ void TForm6::closeEvent(QCloseEvent *event)
 
 void TForm6::FormClose()
 {
-    // A test that did not reach its end ends without a grade.
-    Data->abandonTest();
+    // Closed before the end: the attempt ends without a grade. If the file refuses now, the
+    // attempt stays open and the next sign-in offers to go on with it.
+    if (m_attempt) {
+        const qint64 attempt = m_attempt->attempt().id;
+        m_attempt.reset();
+        try {
+            Data->journal().endWithoutGrade(attempt);
+        } catch (const DbError &) {
+        }
+    }
+    m_answered.clear();
+
     // UserTab stays open: its current row is the signed-in student, whom the reader, the next
     // result row and the statistics rely on. The reader reopens GlavesTab and ResultTab itself.
     for (int chapter = 1; chapter <= 6; ++chapter)
@@ -486,49 +571,63 @@ void TForm6::Button1Click()
         Result();
         return;
     }
+    if (!m_attempt)
+        return;
     for (int chapter = 1; chapter <= 6; ++chapter) {
         TableCursor *tab = Data->testTab(chapter);
         if (!tab->isOpen())
             continue;
+        // Judged and written before the test moves on: the bars show only what the journal holds.
+        const int question = tab->field(0).asInteger();
         bool right = false;
-        if (!judge(tab, right))
+        if (!recordAnswer(question, right))
             return;
-        if (right) {
-            ++RightCount;
-            Label13->setText(QString::number(RightCount));
-            setBarHeight(Label9, pixelsPerAnswer * RightCount);
-        } else {
-            ++WrongCount;
-        }
-        Label14->setText(QString::number(WrongCount));
-        setBarHeight(Label10, pixelsPerAnswer * WrongCount);
+        m_answered.insert(question);
+        countAnswer(right);
         tab->next();
+        skipAnswered(tab);
         NextQ();
     }
 }
 
-bool TForm6::judge(TableCursor *tab, bool &right)
+void TForm6::countAnswer(bool right)
 {
-    if (!Data->onServer()) {
-        right = Data->judgeAnswer(tab, ChosenLetter);
-        return true;
+    if (right) {
+        ++RightCount;
+        Label13->setText(QString::number(RightCount));
+        setBarHeight(Label9, pixelsPerAnswer * RightCount);
+    } else {
+        ++WrongCount;
     }
+    Label14->setText(QString::number(WrongCount));
+    setBarHeight(Label10, pixelsPerAnswer * WrongCount);
+}
+
+void TForm6::skipAnswered(TableCursor *testTab)
+{
+    while (!testTab->eof() && m_answered.contains(testTab->field(0).asInteger()))
+        testTab->next();
+}
+
+bool TForm6::recordAnswer(int question, bool &right)
+{
     for (;;) {
         try {
-            right = Data->judgeAnswer(tab, ChosenLetter);
+            right = m_attempt->answer(question, ChosenLetter, secondsLeft(), platform::clock().steadyMs());
             return true;
         } catch (const DbError &e) {
-            // The server away: the answer waits here, in its turn, until it is back. The time
-            // runs on by the deadline; no tick may end the test under the box.
+            // The database away (the file held by another program, the server out of reach): the
+            // answer waits here, in its turn, until it is back. The time runs on by the deadline;
+            // no tick may end the test under the box.
             Timer1->stop();
             if ((e.isConnectionLost() || e.isBusy()) &&
                 platform::retryBox(QStringLiteral("Ответ не записан. ") + e.message() +
-                                   QStringLiteral("\rНажмите «Повторить», когда связь восстановится: ответ будет "
-                                                  "отправлен снова.")) == platform::BoxAnswer::Ok) {
+                                   QStringLiteral("\rНажмите «Повторить», когда база данных станет доступна: ответ "
+                                                  "будет записан снова.")) == platform::BoxAnswer::Ok) {
                 Timer1->start();
                 continue;
             }
-            platform::errorBox(QStringLiteral("Ответ не записан на сервере. ") + e.message() +
+            platform::errorBox(QStringLiteral("Ответ не записан. ") + e.message() +
                                QStringLiteral("\rТест прерван без оценки: его нужно пройти заново."));
             close();
             return false;
@@ -543,7 +642,7 @@ void TForm6::NextQ()
         if (!tab->isOpen())
             continue;
         if (!tab->eof())
-            ++QuestionNo;
+            QuestionNo = tab->recNo() + 1;
         setGrowingText(Label1, QString::number(QuestionNo), m_numberWidth);
         Rbt();
         // Last, so that an ending that failed can leave "Следующий" on for another try.
@@ -560,15 +659,27 @@ void TForm6::Rbt()
 
 // --- Time -------------------------------------------------------------------------------------
 
-void TForm6::Timer1Timer()
+int TForm6::secondsLeft() const
 {
     // From the deadline rather than by counting ticks: no tick comes while the program waits
     // for the database, and the time spent waiting counts all the same.
     const qint64 leftMs = std::max<qint64>(0, m_deadlineMs - platform::clock().steadyMs());
-    const qint64 seconds = (leftMs + 500) / 1000;
-    MinLeft = int(seconds / 60);
-    SecLeft = int(seconds % 60);
+    return int((leftMs + 500) / 1000);
+}
+
+void TForm6::Timer1Timer()
+{
+    const int seconds = secondsLeft();
+    MinLeft = seconds / 60;
+    SecLeft = seconds % 60;
     ShowTime();
+    // A note the file refuses now is written with the next answer or tick.
+    if (m_attempt) {
+        try {
+            m_attempt->tick(seconds, platform::clock().steadyMs());
+        } catch (const DbError &) {
+        }
+    }
     if (MinLeft == 0 && SecLeft == 0) {
         Timer1->stop();
         platform::plainBox(QStringLiteral("Заданный интервал времени истек!"));
@@ -607,27 +718,6 @@ TableCursor *TForm6::locateResultRow() const
     return results;
 }
 
-void TForm6::storeGrade(int grade)
-{
-    TableCursor *results = locateResultRow();
-    results->edit();
-    results->fieldByName(QStringLiteral("Ocenka")).setAsInteger(grade);
-    try {
-        results->post();
-    } catch (const DbError &) {
-        // Nothing was written; a new try starts from the row as it is in the file.
-        results->cancel();
-        throw;
-    }
-    // For the statistics. The grade is in the file whatever comes of this; a failed re-read
-    // leaves the rows as they were.
-    try {
-        results->refresh();
-        Data->UserTab->refresh();
-    } catch (const DbError &) {
-    }
-}
-
 void TForm6::offerRetry(const QString &failure)
 {
     platform::errorBox(failure + QStringLiteral("\rНажмите «Следующий», чтобы попробовать ещё раз, или закройте "
@@ -642,49 +732,41 @@ void TForm6::Result()
     Button1->setEnabled(false);
     m_ending = true;
 
-    if (Data->onServer()) {
-        // The server counts the answers and the time and stores the grade; a second try returns
-        // the grade it stored the first time.
-        TestEnd end;
-        try {
-            end = Data->finishTest();
-        } catch (const DbError &e) {
-            offerRetry(QStringLiteral("Не удалось сохранить оценку. ") + e.message());
-            return;
-        }
-        Grade = end.grade;
-        uncheckAnswers();
-        const TimeUsed used{end.secondsUsed / 60, end.secondsUsed % 60};
-        MinLeft = used.minutes;
-        SecLeft = used.seconds;
-        platform::plainBox(resultReport(end.right, end.questions, used, Grade));
-        close();
-        showReader();
+    if (!m_attempt)
         return;
-    }
-
-    GradeSettings settings;
+    const Attempt &attempt = m_attempt->attempt();
+    int grade = 0;
     try {
-        settings = readGradeSettings();
-    } catch (const DbError &e) {
-        offerRetry(QStringLiteral("Тест не удалось завершить, оценка не сохранена. ") + e.message());
-        return;
-    }
-    const int grade = gradeFor(rightPercentage(RightCount, QuestionCount), settings.fine, settings.good, settings.bad);
-    try {
-        storeGrade(grade);
+        // The grade belongs to the signed-in student's row: one that is gone takes no grade.
+        if (!Data->findStudent())
+            throw DbError::studentMissing();
+        grade = Data->journal().finish(attempt.id);
     } catch (const DbError &e) {
         offerRetry(QStringLiteral("Не удалось сохранить оценку. ") + e.message());
         return;
     }
+    // For the statistics. The grade is in the file whatever comes of this; a failed re-read
+    // leaves the rows as they were.
+    try {
+        Data->ResultTab->refresh();
+        Data->UserTab->refresh();
+    } catch (const DbError &) {
+    }
+    const int limit = attempt.rules.minutes;
+    const qint64 graded = attempt.id;
+    m_attempt.reset();
     // Only a stored grade counts: closing the window after a failure is an abandoned test.
     Grade = grade;
 
     uncheckAnswers();
-    const TimeUsed used = timeUsed(settings.minutes, MinLeft, SecLeft);
+    const TimeUsed used = timeUsed(limit, MinLeft, SecLeft);
     MinLeft = used.minutes;
     SecLeft = used.seconds;
-    platform::plainBox(resultReport(RightCount, QuestionCount, used, Grade));
+    // The report offers the review: a box keeps the report as it always read, one button more.
+    const bool review = platform::plainBox(resultReport(RightCount, QuestionCount, used, Grade),
+                                           QStringLiteral("&Разбор ответов")) == platform::BoxAnswer::Other;
     close();
     showReader();
+    if (review)
+        shell::windows()->review()->showAttempt(graded);
 }

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "data/AttemptJournal.h"
 #include "shell/Windows.h"
 
 #include <QFont>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class DataSource;
 class QFrame;
@@ -90,8 +93,15 @@ public:
     void setQuestionCount(int count) override { QuestionCount = count; }
     int questionCount() const override { return QuestionCount; }
     int minutesLeft() const override { return MinLeft; }
-    // Starts the countdown from MinLeft minutes now.
+    // Begins the attempt in the journal and starts the countdown from MinLeft minutes now. An
+    // attempt the journal cannot begin is told, and the window closes.
     void startCountdown() override;
+    // Asks whether to go on with the attempt cut short; yes opens the chapter and the test at the
+    // first question not answered, with the answers given counted and the time that was left; no
+    // ends it without a grade.
+    void offerToContinue(qint64 attempt) override;
+    // The attempt running in the window, or 0.
+    qint64 attemptId() const { return m_attempt ? m_attempt->attempt().id : 0; }
 
     // Links the record-change notifications of the data module's six test cursors to this
     // window; the window set calls it once the data module exists.
@@ -132,10 +142,15 @@ private:
     void choose(QRadioButton *button);
     void uncheckAnswers();
     TableCursor *locateResultRow() const;
-    void storeGrade(int grade);
-    // Judges the chosen answer; on a server, asks again while the user wants it when the server is
-    // away. False: the answer could not be recorded and the test has ended.
-    bool judge(TableCursor *tab, bool &right);
+    // The countdown's seconds left, from the deadline.
+    int secondsLeft() const;
+    void countAnswer(bool right);
+    // Past the questions answered already (a test that went on after a crash).
+    void skipAnswered(TableCursor *testTab);
+    void continueAttempt(const Attempt &attempt);
+    // Records the chosen answer; while the database is away the student may send it again. False:
+    // it could not be recorded, and the test has ended without a grade.
+    bool recordAnswer(int question, bool &right);
     void offerRetry(const QString &failure);
     void showReader();
 
@@ -147,6 +162,9 @@ private:
     qint64 m_deadlineMs = 0;
     // Result has begun: the answers are counted, and "Следующий" only tries the ending again.
     bool m_ending = false;
+    // The attempt of the test running in the window, kept in the journal as it goes.
+    std::optional<RunningAttempt> m_attempt;
+    QSet<int> m_answered;
 };
 
 extern TForm6 *Form6;

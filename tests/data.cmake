@@ -30,12 +30,14 @@ foreach(test tst_tablecursor tst_connection tst_datamodule)
     textbook_server_variant(${test})
 endforeach()
 
-# The course upgrade works on Data.mdb files only.
-textbook_add_test(tst_courseupgrade SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/data/tst_courseupgrade.cpp
-                  ${CMAKE_CURRENT_SOURCE_DIR}/data/DataFixture.h LIBS textbook_data SQLite::SQLite3
-                  PostgreSQL::PostgreSQL)
-target_compile_definitions(tst_courseupgrade PRIVATE TEXTBOOK_SCHEMA_SQL="${TEXTBOOK_SCHEMA_SQL}"
-                                                     TEXTBOOK_SERVER_TABLES_SQL="${TEXTBOOK_SERVER_SQL_DIR}/tables.sql")
+# The course upgrade and the file's attempt journal work on Data.mdb files only.
+foreach(test tst_courseupgrade tst_journal)
+    textbook_add_test(${test} SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/data/${test}.cpp
+                      ${CMAKE_CURRENT_SOURCE_DIR}/data/DataFixture.h LIBS textbook_data SQLite::SQLite3
+                      PostgreSQL::PostgreSQL)
+    target_compile_definitions(${test} PRIVATE TEXTBOOK_SCHEMA_SQL="${TEXTBOOK_SCHEMA_SQL}"
+                                               TEXTBOOK_SERVER_TABLES_SQL="${TEXTBOOK_SERVER_SQL_DIR}/tables.sql")
+endforeach()
 
 textbook_add_test(tst_mkdb SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/data/tst_mkdb.cpp LIBS SQLite::SQLite3)
 target_compile_definitions(tst_mkdb PRIVATE TEXTBOOK_SCHEMA_SQL="${TEXTBOOK_SCHEMA_SQL}"

@@ -12,7 +12,7 @@ namespace {
 
 const QByteArray goodQuestions = "# Тест к главе\n"
                                  "? Первый вопрос: 'кавычки'; и точка с запятой\n"
-                                 "A один\nB два\nC три\nD четыре\nE пять\n= C\n"
+                                 "A один\nB два\nC три\nD четыре\nE пять\n= C\n@ Glava1.html#name\n"
                                  "\n\n"
                                  "?  Второй вопрос  \r\n"
                                  "A a\r\nB b\r\nC c\r\nD d\r\nE e\r\n=  A\r\n";
@@ -40,9 +40,12 @@ class TestMkdb : public QObject
         file.write(content);
     }
 
-    Run mkdb(const QString &out, const QStringList &questions, const QString &data = QStringLiteral("data.sql")) const
+    Run mkdb(const QString &out, const QStringList &questions, const QString &data = QStringLiteral("data.sql"),
+             const QString &pages = {}) const
     {
         QStringList args{path(out), QStringLiteral(TEXTBOOK_SCHEMA_SQL), path(data)};
+        if (!pages.isEmpty())
+            args << QStringLiteral("--pages") << path(pages);
         for (const QString &q : questions)
             args.append(path(q));
         QProcess process;
@@ -97,6 +100,8 @@ private Q_SLOTS:
             (QStringList{QStringLiteral("1|Первый вопрос: 'кавычки'; и точка с запятой|один|два|три|четыре|пять|C"),
                          QStringLiteral("2|Второй вопрос|a|b|c|d|e|A")}));
         QCOMPARE(query(QStringLiteral("Data.mdb"), "SELECT count(*) FROM Test4"), QStringList{QStringLiteral("0")});
+        QCOMPARE(query(QStringLiteral("Data.mdb"), "SELECT TestTable, ID_V, Page, Anchor FROM QuestionPlace"),
+                 QStringList{QStringLiteral("Test1|1|Glava1.html|name")});
         QVERIFY(!QFile::exists(path(QStringLiteral("Data.mdb.part"))));
     }
 
@@ -115,6 +120,7 @@ private Q_SLOTS:
         QByteArray answer = goodQuestions;
         answer.replace("B два", "B двa");
         QTest::newRow("one answer") << answer << settings << false;
+        QTest::newRow("a place") << QByteArray(goodQuestions).replace("#name", "#other") << settings << false;
         QTest::newRow("a setting") << goodQuestions << QByteArray(settings).replace("'20'", "'25'") << false;
         QTest::newRow("a chapter") << goodQuestions << settings + "INSERT INTO Glaves (Caption) VALUES ('Глава2');\n"
                                    << false;
@@ -166,6 +172,19 @@ private Q_SLOTS:
                                   << "Test1.txt:1: текст поля «вопрос» длиннее 255";
         QTest::newRow("not UTF-8") << QByteArray("? \xcf\xf0\xe8\xe2\xe5\xf2\n")
                                    << "Test1.txt:1: строка не в кодировке";
+        const QByteArray question = "? В\nA 1\nB 2\nC 3\nD 4\nE 5\n= A\n";
+        QTest::newRow("place before the answer")
+            << QByteArray("? В\n@ Glava1.html\n") << "Test1.txt:2: ожидался ответ «A";
+        QTest::newRow("place outside Glaves") << question + "@ ../Present/x.htm#a\n"
+                                              << "Test1.txt:8: место в курсе";
+        QTest::newRow("place not a page") << question + "@ Glava1.pdf\n"
+                                          << "Test1.txt:8: место в курсе";
+        QTest::newRow("anchor empty") << question + "@ Glava1.html#\n"
+                                      << "Test1.txt:8: после «#»";
+        QTest::newRow("anchor with a quote") << question + "@ Glava1.html#a\"b\n"
+                                             << "Test1.txt:8: имя якоря";
+        QTest::newRow("two places") << question + "@ Glava1.html\n@ Glava1.html\n"
+                                    << "Test1.txt:9: между вопросами";
     }
 
     void brokenQuestions()
@@ -176,6 +195,37 @@ private Q_SLOTS:
         const Run run = mkdb(QStringLiteral("Data.mdb"), {QStringLiteral("Test1.txt")});
         QCOMPARE(run.code, 1);
         QVERIFY2(run.errors.contains(expected), qPrintable(run.errors));
+        expectNoOutput(QStringLiteral("Data.mdb"));
+    }
+
+    // With the pages given, every place must be a page there that carries its anchor.
+    void placesCheckedAgainstPages_data()
+    {
+        QTest::addColumn<QByteArray>("place");
+        QTest::addColumn<QString>("error"); // empty: built
+        QTest::newRow("id") << QByteArray("Glava1.html#name") << "";
+        QTest::newRow("name in single quotes") << QByteArray("Glava1.html#old") << "";
+        QTest::newRow("page top") << QByteArray("Glava1.html") << "";
+        QTest::newRow("anchor missing") << QByteArray("Glava1.html#nope")
+                                        << "Test1.txt:8: на странице «Glava1.html» нет якоря «nope»";
+        QTest::newRow("anchor only in the text") << QByteArray("Glava1.html#text") << "нет якоря «text»";
+        QTest::newRow("page missing") << QByteArray("Glava2.htm#name") << "Test1.txt:8: страницы «Glava2.htm» нет";
+    }
+    void placesCheckedAgainstPages()
+    {
+        QFETCH(QByteArray, place);
+        QFETCH(QString, error);
+        QDir(m_dir.path()).mkpath(QStringLiteral("Glaves"));
+        write(QStringLiteral("Glaves/Glava1.html"), "<p id=\"name\">Имя</p><a name='old'></a><p>text</p>");
+        write(QStringLiteral("Test1.txt"), "? В\nA 1\nB 2\nC 3\nD 4\nE 5\n= A\n@ " + place + "\n");
+        const Run run = mkdb(QStringLiteral("Data.mdb"), {QStringLiteral("Test1.txt")}, QStringLiteral("data.sql"),
+                             QStringLiteral("Glaves"));
+        if (error.isEmpty()) {
+            QVERIFY2(run.code == 0, qPrintable(run.errors));
+            return;
+        }
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.errors.contains(error), qPrintable(run.errors));
         expectNoOutput(QStringLiteral("Data.mdb"));
     }
 

@@ -2,6 +2,7 @@
 // do, the data module's operations through the server's functions, and moving a class's record
 // between a Data.mdb and the server.
 
+#include "data/AttemptJournal.h"
 #include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
@@ -114,6 +115,13 @@ public:
         data.testTab(chapter)->open();
     }
 
+    // A test of the chapter opened last, begun as the test window begins it.
+    Attempt beginTest(int chapter)
+    {
+        return data.journal().begin(data.studentId(), chapter,
+                                    data.GlavesTab->fieldByName(QStringLiteral("ID_Glava")).asInteger(), 0, {});
+    }
+
 private:
     QTemporaryDir m_dir;
 };
@@ -181,7 +189,7 @@ private Q_SLOTS:
                                               QStringLiteral("1 - Курс"), QStringLiteral("x")}),
                  Registration::Stored);
         victim.openChapter(2);
-        victim.data.beginTest(2);
+        victim.beginTest(2);
         const qint64 attempt = course.scalar(QStringLiteral("SELECT max(id) FROM attempts")).toLongLong();
         Pc forger(course);
         QCOMPARE(forger.data.registerStudent({QStringLiteral("Подделка"), QStringLiteral("2"), QStringLiteral("ПО"),
@@ -257,7 +265,9 @@ private Q_SLOTS:
                                           QStringLiteral("1 - Курс"), QStringLiteral("x")}),
                  Registration::Stored);
         pc.openChapter(4);
-        QCOMPARE(pc.data.beginTest(4), 20);
+        const Attempt test = pc.beginTest(4);
+        QCOMPARE(test.rules.minutes, 20);
+        AttemptJournal &journal = pc.data.journal();
         TableCursor *questions = pc.data.Test4Tab;
         int right = 0;
         int asked = 0;
@@ -269,20 +279,24 @@ private Q_SLOTS:
             // Every other answer right; the first answer is sent twice, as after a lost reply.
             const QString chosen =
                 asked % 2 == 0 ? letter : (letter == u"A" ? QStringLiteral("B") : QStringLiteral("A"));
-            const bool verdict = pc.data.judgeAnswer(questions, chosen);
+            const int question = questions->field(0).asInteger();
+            const bool verdict = journal.recordAnswer(test.id, question, chosen, 0);
             QCOMPARE(verdict, asked % 2 == 0);
             if (asked == 0)
-                QCOMPARE(pc.data.judgeAnswer(questions, QStringLiteral("E")), verdict);
+                QCOMPARE(journal.recordAnswer(test.id, question, QStringLiteral("E"), 0), verdict);
             right += verdict ? 1 : 0;
         }
         const int total = questions->recordCount();
-        const TestEnd end = pc.data.finishTest();
-        QCOMPARE(end.right, right);
-        QCOMPARE(end.questions, total);
+        const int grade = journal.finish(test.id);
+        QCOMPARE(course.scalar(QStringLiteral("SELECT count(*) FROM answers WHERE is_right")).toInt(), right);
+        QCOMPARE(course.scalar(QStringLiteral("SELECT questions FROM attempts WHERE id = ?"), {test.id}).toInt(),
+                 total);
         const int percent = (right * 100 + total / 2) / total;
-        QCOMPARE(end.grade, percent >= 60 ? 5 : percent >= 75 ? 4 : percent >= 50 ? 3 : 2);
-        QCOMPARE(course.scalar(QStringLiteral("SELECT ocenka FROM result")).toInt(), end.grade);
-        QVERIFY(end.secondsUsed >= 0 && end.secondsUsed < 60);
+        QCOMPARE(grade, percent >= 60 ? 5 : percent >= 75 ? 4 : percent >= 50 ? 3 : 2);
+        QCOMPARE(course.scalar(QStringLiteral("SELECT ocenka FROM result")).toInt(), grade);
+        const int used =
+            course.scalar(QStringLiteral("SELECT seconds_used FROM attempts WHERE id = ?"), {test.id}).toInt();
+        QVERIFY(used >= 0 && used < 60);
 
         // The same finish again, as a retry after a lost reply.
         const qint64 attempt = course.scalar(QStringLiteral("SELECT max(id) FROM attempts")).toLongLong();
@@ -290,20 +304,22 @@ private Q_SLOTS:
             pc.data.Connect->query(QStringLiteral("SELECT grade FROM finish(?, ?)"),
                                    {course.scalar(QStringLiteral("SELECT token FROM sessions")), attempt});
         QVERIFY(again->next());
-        QCOMPARE(int(again->int64(0)), end.grade);
+        QCOMPARE(int(again->int64(0)), grade);
         QCOMPARE(course.scalar(QStringLiteral("SELECT count(*) FROM result")).toInt(), 1);
 
         // A second test whose time ran out: answers are refused, the grade counts what came in time.
-        pc.data.beginTest(4);
+        const Attempt late = pc.beginTest(4);
         course.exec(
             QStringLiteral("UPDATE attempts SET started = started - interval '21 minutes' WHERE state = 'running'"));
         questions->first();
-        const QString message = errorOf([&] { pc.data.judgeAnswer(questions, QStringLiteral("A")); });
+        const QString message =
+            errorOf([&] { journal.recordAnswer(late.id, questions->field(0).asInteger(), QStringLiteral("A"), 0); });
         QVERIFY2(message.contains(QStringLiteral("Время теста истекло")), qPrintable(message));
-        const TestEnd late = pc.data.finishTest();
-        QCOMPARE(late.right, 0);
-        QCOMPARE(late.grade, 2);
-        QCOMPARE(late.secondsUsed, 20 * 60);
+        QCOMPARE(journal.finish(late.id), 2);
+        QCOMPARE(course.scalar(QStringLiteral("SELECT count(*) FROM answers WHERE attempt_id = ?"), {late.id}).toInt(),
+                 0);
+        QCOMPARE(course.scalar(QStringLiteral("SELECT seconds_used FROM attempts WHERE id = ?"), {late.id}).toInt(),
+                 20 * 60);
     }
 
     // Data.mdb -> server -> Data.mdb keeps every row but the passwords, Cyrillic, quotes and empty

@@ -1,3 +1,4 @@
+#include "data/AttemptJournal.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
 #include "data/TableCursor.h"
@@ -7,7 +8,9 @@
 #include "platform/Colours.h"
 #include "platform/Widgets.h"
 #include "reader/Unit2.h"
+#include "signin/Unit1.h"
 #include "testing/Grading.h"
+#include "testing/Unit12.h"
 #include "testing/Unit6.h"
 #include "tests/support/FormFacts.h"
 #include "tests/support/WindowFixture.h"
@@ -15,10 +18,13 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <optional>
@@ -125,6 +131,15 @@ void answer(const QString &letter)
     QTest::mouseClick(Form6->Button1, Qt::LeftButton);
 }
 
+// The attempt's row as "State SecondsLeft answers".
+QString attemptRow(const WindowFixture &f)
+{
+    return f.folder
+        .scalar(QStringLiteral("SELECT State || ' ' || SecondsLeft || ' ' || (SELECT count(*) FROM AttemptAnswer) "
+                               "FROM Attempt ORDER BY ID_Attempt DESC LIMIT 1"))
+        .toString();
+}
+
 QStringList boxTexts(const WindowFixture &f, platform::BoxKind kind)
 {
     QStringList texts;
@@ -144,6 +159,20 @@ QString report(int right, int questions, int minutes, int seconds, int grade)
         .arg(minutes)
         .arg(seconds)
         .arg(grade);
+}
+
+// Chapter 3's questions 1..n (in order) explained at these places of Glava3.htm; empty: none.
+void placeQuestions(const WindowFixture &f, const QStringList &anchors)
+{
+    f.folder.exec(QStringLiteral("DELETE FROM QuestionPlace WHERE TestTable = 'Test3'"));
+    for (qsizetype i = 0; i < anchors.size(); ++i) {
+        if (anchors[i].isEmpty())
+            continue;
+        f.folder.exec(QStringLiteral("INSERT INTO QuestionPlace (TestTable, ID_V, Page, Anchor) SELECT 'Test3', ID_V, "
+                                     "'Glava3.htm', '%1' FROM Test3 ORDER BY ID_V LIMIT 1 OFFSET %2")
+                          .arg(anchors[i])
+                          .arg(i));
+    }
 }
 
 } // namespace
@@ -654,6 +683,76 @@ private Q_SLOTS:
         QCOMPARE(Form6->Label9->height(), 0);
     }
 
+    // The report offers the review: every question marked right or wrong by a sign and its
+    // ground, the passage one key away for a wrong answer with a place; the reader's menu finds
+    // the review again.
+    void review()
+    {
+        WindowFixture f;
+        prepare(f, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")}, 1);
+        placeQuestions(f, {QStringLiteral("principles"), QStringLiteral("principles"), QString(),
+                           QStringLiteral("no-such-anchor")});
+        launch();
+        answer(QStringLiteral("A"));
+        answer(QStringLiteral("E"));
+        answer(QStringLiteral("E"));
+        f.boxes.answers = {platform::BoxAnswer::Ok, platform::BoxAnswer::Other};
+        tick(61); // the time runs out before the last question
+        QVERIFY(Form12 && Form12->isVisible());
+        QCOMPARE(Form12->Label1->text(), QStringLiteral("Тест к главе 3: верных ответов 1 из 4, оценка 2."));
+
+        struct Line
+        {
+            const char *verdict, *chosen, *right;
+            bool link;
+            const char *marked; // the start of the passage marked; empty: the page at its top
+        };
+        const Line lines[] = {{"✔ верно", "A", "A", false, ""},
+                              {"✘ неверно", "E", "B", true, "Принципы веланики"},
+                              {"✘ неверно", "E", "C", false, ""},
+                              {"✘ нет ответа", "—", "D", true, ""}};
+        QTableWidget *grid = Form12->Grid1;
+        QCOMPARE(grid->rowCount(), 4);
+        QCOMPARE(grid->currentRow(), 1); // the first wrong answer
+        const auto text = [] { return Form2->WebBrowser1->findChild<QTextBrowser *>(); };
+        for (int row = 0; row < 4; ++row) {
+            const Line &line = lines[row];
+            QCOMPARE(grid->item(row, TForm12::VerdictColumn)->text(), QString::fromUtf8(line.verdict));
+            QCOMPARE(grid->item(row, TForm12::ChosenColumn)->text(), QString::fromUtf8(line.chosen));
+            QCOMPARE(grid->item(row, TForm12::RightColumn)->text(), QString::fromLatin1(line.right));
+            QCOMPARE(grid->item(row, TForm12::QuestionColumn)->text(), QStringLiteral("Вопрос %1").arg(row + 1));
+            const bool wrong = row > 0;
+            QCOMPARE(grid->item(row, TForm12::QuestionColumn)->background().style() != Qt::NoBrush, wrong);
+
+            grid->setCurrentCell(row, TForm12::NumberColumn);
+            QCOMPARE(Form12->Button1->isVisible(), line.link);
+            const int navigations = Form2->WebBrowser1->navigationCount();
+            QTest::keyClick(grid, Qt::Key_Return);
+            if (!line.link) {
+                QCOMPARE(Form2->WebBrowser1->navigationCount(), navigations);
+                continue;
+            }
+            QVERIFY(Form2->WebBrowser1->location().endsWith(QStringLiteral("Glaves\\Glava3.htm")));
+            const QList<QTextEdit::ExtraSelection> marks = text()->extraSelections();
+            QCOMPARE(marks.isEmpty(), !*line.marked);
+            if (*line.marked)
+                QVERIFY(marks.first().cursor.selectedText().startsWith(QString::fromUtf8(line.marked)));
+            QVERIFY(Form12->isVisible());
+        }
+        QTest::keyClick(grid, Qt::Key_Escape);
+        QVERIFY(!Form12->isVisible());
+
+        Form2->N73Click();
+        QVERIFY(Form12->isVisible());
+        QCOMPARE(Form12->Grid1->rowCount(), 4);
+        Form2->N71Click();
+        QCOMPARE(boxTexts(f, platform::BoxKind::Information).last(),
+                 QStringLiteral("Тест к главе 1 вы ещё не завершали: разбирать пока нечего."));
+        // A new test hides the reader, and the review with it.
+        launch();
+        QVERIFY(!Form12->isVisible());
+    }
+
     // Closing mid-test stores nothing; the next test starts afresh on the same row.
     void abandonThenRetake()
     {
@@ -706,6 +805,193 @@ private Q_SLOTS:
         QCOMPARE(Form2->chapterLabel(6)->fontColor(), colour::red);
     }
 
+    // --- The journal ----------------------------------------------------------------------------
+
+    // Each answer is written as the student moves on, the time left with it and every 5 s in
+    // between; closing the window ends the attempt without a grade.
+    void journalKeepsTheTest()
+    {
+        WindowFixture f;
+        prepare(f, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        launch();
+        QCOMPARE(attemptRow(f), QStringLiteral("running 300 0"));
+        tick(4);
+        QCOMPARE(attemptRow(f), QStringLiteral("running 300 0"));
+        tick();
+        QCOMPARE(attemptRow(f), QStringLiteral("running 295 0"));
+        tick(2);
+        answer(QStringLiteral("A"));
+        QCOMPARE(attemptRow(f), QStringLiteral("running 293 1"));
+        tick(4);
+        QCOMPARE(attemptRow(f), QStringLiteral("running 293 1"));
+        Form6->close();
+        QCOMPARE(attemptRow(f), QStringLiteral("ended 293 1"));
+        QCOMPARE(storedGrade(f, Data->studentId()).toInt(), 0);
+    }
+
+    // The bars show the journal's verdict: the right letter as the file has it when the answer is
+    // written, not as the window read it.
+    void barsFollowTheJournal()
+    {
+        WindowFixture f;
+        prepare(f, {QStringLiteral("A"), QStringLiteral("B")});
+        launch();
+        f.folder.exec(QStringLiteral("UPDATE Test3 SET \"вариант\" = 'E'"));
+        answer(QStringLiteral("E"));
+        QCOMPARE(Form6->Label9->height(), 5);
+        QCOMPARE(Form6->Label10->height(), 0);
+    }
+
+    // The program ended in the middle of a test; at the next sign-in the student is asked whether
+    // to go on.
+    void continueAfterCrash_data()
+    {
+        QTest::addColumn<QStringList>("given");   // answers recorded before the program ended
+        QTest::addColumn<bool>("goOn");           // the student's choice
+        QTest::addColumn<bool>("bankChanged");    // a question deleted meanwhile
+        QTest::addColumn<QString>("shownNumber"); // the question the test goes on at
+        QTest::addColumn<QStringList>("then");    // answers after it went on
+        QTest::addColumn<QString>("report");      // empty: no grade; the time used counts from the start
+        const QString a = QStringLiteral("A"), b = QStringLiteral("B"), c = QStringLiteral("C"),
+                      d = QStringLiteral("D"), e = QStringLiteral("E");
+        QTest::newRow("goes on at question 3")
+            << QStringList{a, e} << true << false << "3" << QStringList{c, d} << report(3, 4, 0, 20, 4);
+        QTest::newRow("declined") << QStringList{a, e} << false << false << "" << QStringList{} << "";
+        QTest::newRow("nothing answered yet")
+            << QStringList{} << true << false << "1" << QStringList{a, b, c, d} << report(4, 4, 0, 20, 5);
+        QTest::newRow("all answered, no grade yet")
+            << QStringList{a, b, e, e} << true << false << "" << QStringList{} << report(2, 4, 0, 10, 3);
+        QTest::newRow("questions changed meanwhile") << QStringList{a} << true << true << "" << QStringList{} << "";
+    }
+    void continueAfterCrash()
+    {
+        QFETCH(QStringList, given);
+        QFETCH(bool, goOn);
+        QFETCH(bool, bankChanged);
+        QFETCH(QString, shownNumber);
+        QFETCH(QStringList, then);
+        QFETCH(QString, report);
+        WindowFixture f;
+        const int id = setUp(f, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
+        // What the program left in the file when it ended: the answers and the time noted last.
+        Data->connectTo(platform::dataFolder());
+        const Attempt attempt = Data->journal().begin(id, 3, chapter3Id(f), 4, {5, 90, 75, 50});
+        for (qsizetype i = 0; i < given.size(); ++i)
+            Data->journal().recordAnswer(
+                attempt.id,
+                f.folder.scalar(QStringLiteral("SELECT ID_V FROM Test3 ORDER BY ID_V LIMIT 1 OFFSET %1").arg(i))
+                    .toInt(),
+                given[i], 295);
+        Data->journal().noteTimeLeft(attempt.id, 290);
+        f.folder.exec(QStringLiteral("INSERT INTO Result (ID_User, ID_glava, Ocenka) VALUES (%1, %2, 0)")
+                          .arg(id)
+                          .arg(chapter3Id(f)));
+        if (bankChanged)
+            f.folder.exec(QStringLiteral("DELETE FROM Test3 WHERE ID_V = (SELECT max(ID_V) FROM Test3)"));
+
+        f.boxes.answers = {goOn ? platform::BoxAnswer::Ok : platform::BoxAnswer::Cancel};
+        Form1->show();
+        Form1->SpeedButton2->click();
+        Form1->Edit1->setText(student);
+        Form1->BitBtn2->click();
+
+        const QStringList questions = boxTexts(f, platform::BoxKind::Question);
+        QCOMPARE(questions.size(), 1);
+        QVERIFY2(questions[0].contains(QStringLiteral("Тест по главе «Глава3» не был завершён")) &&
+                     questions[0].contains(
+                         QStringLiteral("Отвечено на %1 из 4 вопросов, оставалось времени 04:50").arg(given.size())),
+                 qPrintable(questions[0]));
+        if (!shownNumber.isEmpty()) {
+            QVERIFY(Form6->isVisible());
+            QVERIFY(!Form2->isVisible());
+            QCOMPARE(Form6->windowTitle(), QStringLiteral("Тест- Глава3"));
+            QCOMPARE(Form6->Label1->text(), shownNumber);
+            QCOMPARE(Form6->Label2->text(), QStringLiteral("Вопрос ") + shownNumber);
+            QCOMPARE(Form6->Label8->text(), QStringLiteral("04:50"));
+            const int right = int(given.size()) - int(given.count(QStringLiteral("E")));
+            QCOMPARE(Form6->Label9->height(), 5 * right);
+            QCOMPARE(Form6->Label10->height(), 5 * int(given.count(QStringLiteral("E"))));
+            tick(10);
+            for (const QString &letter : then)
+                answer(letter);
+        }
+        if (report.isEmpty()) {
+            QVERIFY(!Form6 || !Form6->isVisible());
+            QCOMPARE(attemptRow(f).section(u' ', 0, 0), QStringLiteral("ended"));
+            QCOMPARE(storedGrade(f, id).toInt(), 0);
+            if (bankChanged)
+                QVERIFY(boxTexts(f, platform::BoxKind::Information)
+                            .join(QString())
+                            .contains(QStringLiteral("продолжить его нельзя")));
+            return;
+        }
+        QCOMPARE(boxTexts(f, platform::BoxKind::Plain).last(), report);
+        QCOMPARE(attemptRow(f).section(u' ', 0, 0), QStringLiteral("graded"));
+        QCOMPARE(attemptRow(f).section(u' ', 2, 2).toInt(), 4);
+        QCOMPARE(storedGrade(f, id).toInt(), report.right(1).toInt());
+        QVERIFY(Form2->isVisible());
+    }
+
+    // --- An answer or an ending that fails ------------------------------------------------------
+
+    // An answer the database does not take: while it is held by another program the student may
+    // send the answer again, which counts it once; given up, or refused outright, the test ends
+    // without a grade.
+    void answerNotWritten_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<bool>("sendAgain");
+        QTest::addColumn<QString>("state");
+        QTest::newRow("held, sent again") << "held" << true << "graded";
+        // Still held when the window closes: the attempt stays open, for the next sign-in to offer.
+        QTest::newRow("held, given up") << "held" << false << "running";
+        QTest::newRow("refused") << "trigger" << false << "ended";
+    }
+    void answerNotWritten()
+    {
+        QFETCH(QString, cause);
+        QFETCH(bool, sendAgain);
+        QFETCH(QString, state);
+        WindowFixture f;
+        const int id = prepare(f, {QStringLiteral("A")});
+        launch();
+        std::optional<FileHolder> holder;
+        if (cause == u"held")
+            holder.emplace(f.folder.databaseFile(), true);
+        else
+            f.folder.exec(QStringLiteral("CREATE TRIGGER no_answers BEFORE INSERT ON AttemptAnswer "
+                                         "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        bool timerOff = false;
+        f.boxes.onShow = [&](const platform::BoxRecord &box) {
+            if (box.buttons != platform::BoxButtons::RetryCancel)
+                return;
+            timerOff = !Form6->Timer1->isActive();
+            if (sendAgain)
+                holder.reset();
+        };
+        f.boxes.answers = {sendAgain ? platform::BoxAnswer::Ok : platform::BoxAnswer::Cancel};
+        answer(QStringLiteral("A"));
+        holder.reset();
+
+        const QList<platform::BoxRecord> errors = [&] {
+            QList<platform::BoxRecord> list;
+            for (const platform::BoxRecord &r : f.boxes.records)
+                if (r.kind == platform::BoxKind::Error)
+                    list << r;
+            return list;
+        }();
+        QVERIFY(!errors.isEmpty());
+        QVERIFY2(errors[0].text.startsWith(QStringLiteral("Ответ не записан. ")), qPrintable(errors[0].text));
+        QCOMPARE(errors[0].buttons == platform::BoxButtons::RetryCancel, cause == u"held");
+        QCOMPARE(timerOff, cause == u"held");
+        QVERIFY(!Form6->isVisible());
+        QCOMPARE(attemptRow(f).section(u' ', 0, 0), state);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM AttemptAnswer")).toInt(), sendAgain ? 1 : 0);
+        QCOMPARE(storedGrade(f, id).toInt(), sendAgain ? 5 : 0);
+        if (!sendAgain)
+            QVERIFY(errors.last().text.contains(QStringLiteral("Тест прерван без оценки")));
+    }
+
     // --- An ending that fails ----------------------------------------------------------------------
 
     void endingFails_data()
@@ -714,17 +1000,16 @@ private Q_SLOTS:
         QTest::addColumn<bool>("timeOut");
         QTest::addColumn<bool>("retry");
         QTest::addColumn<QString>("failure");
-        const QString settings = QStringLiteral("Тест не удалось завершить, оценка не сохранена. База данных");
         const QString store = QStringLiteral("Не удалось сохранить оценку. ");
-        QTest::newRow("file held, settings unreadable") << "exclusive" << false << true << settings;
-        QTest::newRow("file held at time-out") << "exclusive" << true << true << settings;
-        QTest::newRow("file held for writing") << "immediate" << false << true << store + QStringLiteral("База данных");
+        QTest::newRow("file held at time-out") << "exclusive" << true << true << store + QStringLiteral("База данных");
+        QTest::newRow("file held for writing at time-out")
+            << "immediate" << true << true << store + QStringLiteral("База данных");
         QTest::newRow("grade refused, window closed") << "trigger" << false << false << store;
         QTest::newRow("student deleted, window closed")
             << "student" << false << false << store + QStringLiteral("Запись студента не найдена");
     }
-    // The countdown stops before the box, the box stands over the test window, the answers stay
-    // counted once, and "Следующий" tries the ending again.
+    // A grade the file refuses: the countdown stops before the box, the box stands over the test
+    // window, the answers stay counted once, and "Следующий" tries the ending again.
     void endingFails()
     {
         QFETCH(QString, cause);
@@ -789,6 +1074,7 @@ private Q_SLOTS:
         const int right = timeOut ? 0 : 1;
         QCOMPARE(boxTexts(f, platform::BoxKind::Plain).last(), report(right, 1, timeOut ? 5 : 0, 0, right ? 5 : 2));
         QCOMPARE(storedGrade(f, id).toInt(), right ? 5 : 2);
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM AttemptAnswer")).toInt(), right);
         QVERIFY(!Form6->isVisible());
         QVERIFY(Form2->isVisible());
     }

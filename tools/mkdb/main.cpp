@@ -1,5 +1,5 @@
 // Builds Data.mdb from its readable sources:
-//   mkdb <out.mdb> <schema.sql> <data.sql> <TestN.txt>...
+//   mkdb <out.mdb> <schema.sql> <data.sql> [--pages <Glaves>] <TestN.txt>...
 // The schema and the content rows run as SQL; each question file fills the table named by the
 // file's base name (Test1.txt -> Test1). Everything happens in one transaction on a temporary
 // file that is renamed at the end, so a failed build leaves no half-made database.
@@ -14,11 +14,17 @@
 //   D answer four
 //   E answer five
 //   = C
+//   @ Glava3.htm#principles
+// The last line is optional: the place in the course that explains the question, a page in
+// Glaves and an anchor on it (without "#..." the page's top); it goes into QuestionPlace. With
+// --pages every page named must be in that folder and carry the anchor.
 
 #include "data/CourseTables.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -203,7 +209,49 @@ struct Question
     std::string text;
     std::string answers[5];
     std::string right;
+    int placeLine = 0;
+    std::string page; // empty: no place
+    std::string anchor;
 };
+
+bool endsWith(const std::string &text, const std::string &end)
+{
+    if (text.size() < end.size())
+        return false;
+    return std::equal(end.rbegin(), end.rend(), text.rbegin(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+// "Glava3.htm#principles": a page file right inside Glaves and an anchor of plain characters, so
+// neither can lead the reader anywhere else.
+void parsePlace(const std::string &where, int line, const std::string &place, Question &q)
+{
+    const auto hash = place.find('#');
+    q.page = place.substr(0, hash);
+    q.anchor = hash == std::string::npos ? std::string() : place.substr(hash + 1);
+    q.placeLine = line;
+    if (q.page.empty() || q.page.find_first_of("/\\") != std::string::npos || q.page[0] == '.' ||
+        !(endsWith(q.page, ".htm") || endsWith(q.page, ".html")))
+        fail(where, line, "место в курсе — страница .htm или .html из папки Glaves, а не «" + place + "»");
+    if (hash != std::string::npos && q.anchor.empty())
+        fail(where, line, "после «#» нужно имя якоря");
+    for (const char c : q.anchor) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.')
+            fail(where, line, "имя якоря — латинские буквы, цифры, «-», «_» и «.», а не «" + q.anchor + "»");
+    }
+}
+
+// Whether the page carries the anchor as an id or a name, in either kind of quotes.
+bool hasAnchor(const std::string &page, const std::string &anchor)
+{
+    for (const char *attribute : {"id=", "name="}) {
+        for (const char quote : {'"', '\''}) {
+            if (page.find(std::string(attribute) + quote + anchor + quote) != std::string::npos)
+                return true;
+        }
+    }
+    return false;
+}
 
 std::vector<Question> parseQuestions(const fs::path &file)
 {
@@ -211,14 +259,14 @@ std::vector<Question> parseQuestions(const fs::path &file)
     std::istringstream in(readFile(file));
     std::vector<Question> questions;
     Question current;
-    int step = 0; // 0: expects "?", 1..5: answer A..E, 6: "=", 7: complete
+    int step = 0; // 0: expects "?", 1..5: answer A..E, 6: "=", 7: complete, 8: complete with a place
     std::string line;
     int number = 0;
 
     const auto finish = [&](int at) {
         if (step == 0)
             return;
-        if (step != 7)
+        if (step < 7)
             fail(where, at,
                  "вопрос со строки " + std::to_string(current.line) + " не закончен: ожидалась " +
                      (step <= 5 ? std::string("строка «") + char('A' + step - 1) + " …»"
@@ -249,7 +297,12 @@ std::vector<Question> parseQuestions(const fs::path &file)
         const auto end = rest.find_last_not_of(" \t");
         rest = start == std::string::npos ? std::string() : rest.substr(start, end - start + 1);
 
-        if (step == 7)
+        if (step == 7 && tag == '@') {
+            parsePlace(where, number, rest, current);
+            step = 8;
+            continue;
+        }
+        if (step >= 7)
             fail(where, number, "между вопросами нужна пустая строка");
         if (step == 0) {
             if (tag != '?')
@@ -280,7 +333,32 @@ std::vector<Question> parseQuestions(const fs::path &file)
     return questions;
 }
 
-void insertQuestions(Database &db, const fs::path &file)
+void insertPlace(Database &db, const std::string &where, const std::string &table, const Question &q,
+                 const fs::path &pages)
+{
+    if (!pages.empty()) {
+        const fs::path page = pages / q.page;
+        if (!fs::is_regular_file(page))
+            fail(where, q.placeLine, "страницы «" + q.page + "» нет в папке " + pages.string());
+        if (!q.anchor.empty() && !hasAnchor(readFile(page), q.anchor))
+            fail(where, q.placeLine, "на странице «" + q.page + "» нет якоря «" + q.anchor + "»");
+    }
+    db.widths("QuestionPlace", where);
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db.handle(), "INSERT INTO QuestionPlace (TestTable, ID_V, Page, Anchor) VALUES (?, ?, ?, ?)",
+                           -1, &stmt, nullptr) != SQLITE_OK)
+        fail(where, q.placeLine, sqlite3_errmsg(db.handle()));
+    sqlite3_bind_text(stmt, 1, table.c_str(), int(table.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(stmt, 2, sqlite3_last_insert_rowid(db.handle()));
+    sqlite3_bind_text(stmt, 3, q.page.c_str(), int(q.page.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt, 4, q.anchor.c_str(), int(q.anchor.size()), SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(stmt);
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        fail(where, q.placeLine, sqlite3_errmsg(db.handle()));
+}
+
+void insertQuestions(Database &db, const fs::path &file, const fs::path &pages)
 {
     const std::string where = file.string();
     const std::string table = file.stem().string();
@@ -317,6 +395,9 @@ void insertQuestions(Database &db, const fs::path &file)
             if (sqlite3_step(stmt) != SQLITE_DONE)
                 fail(where, q.line, sqlite3_errmsg(db.handle()));
             sqlite3_reset(stmt);
+            // The question's ID_V is its rowid, which the insert just gave it.
+            if (!q.page.empty())
+                insertPlace(db, where, table, q, pages);
         }
     } catch (...) {
         sqlite3_finalize(stmt);
@@ -407,7 +488,8 @@ void writeCourseVersion(Database &db)
         fail("System", 0, sqlite3_errmsg(db.handle()));
 }
 
-void build(const fs::path &out, const fs::path &schema, const fs::path &data, const std::vector<fs::path> &tests)
+void build(const fs::path &out, const fs::path &schema, const fs::path &data, const fs::path &pages,
+           const std::vector<fs::path> &tests)
 {
     if (fs::exists(out))
         fail(out.string(), 0, "файл уже существует; mkdb не перезаписывает базу, удалите её перед сборкой");
@@ -422,7 +504,7 @@ void build(const fs::path &out, const fs::path &schema, const fs::path &data, co
             db.runScript(schema);
             db.runScript(data);
             for (const fs::path &test : tests)
-                insertQuestions(db, test);
+                insertQuestions(db, test, pages);
             writeCourseVersion(db);
             db.exec("COMMIT");
         }
@@ -439,14 +521,20 @@ void build(const fs::path &out, const fs::path &schema, const fs::path &data, co
 int main(int argc, char **argv)
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: mkdb <out.mdb> <schema.sql> <data.sql> [TestN.txt ...]\n");
+        std::fprintf(stderr, "usage: mkdb <out.mdb> <schema.sql> <data.sql> [--pages <Glaves>] [TestN.txt ...]\n");
         return 2;
     }
+    int first = 4;
+    fs::path pages;
+    if (argc > 5 && std::string(argv[4]) == "--pages") {
+        pages = argv[5];
+        first = 6;
+    }
     std::vector<fs::path> tests;
-    for (int i = 4; i < argc; ++i)
+    for (int i = first; i < argc; ++i)
         tests.emplace_back(argv[i]);
     try {
-        build(argv[1], argv[2], argv[3], tests);
+        build(argv[1], argv[2], argv[3], pages, tests);
     } catch (const std::exception &error) {
         std::fprintf(stderr, "mkdb: %s\n", error.what());
         return 1;
