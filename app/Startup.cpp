@@ -114,7 +114,7 @@ private:
 class Start
 {
 public:
-    Start() : m_windows(WindowSet::GreetingFirst{}) {}
+    Start() = default;
 
     void begin()
     {

@@ -1,16 +1,21 @@
 // Unit4: the greeting window (TForm4, "Приветствие").
 
+// The form before the header that declares the global Form4: its set-up takes the window under
+// that name.
+#include "app/ui_Unit4.h"
+
 #include "app/Unit4.h"
 
 #include "platform/Display.h"
+#include "platform/FormFonts.h"
 #include "platform/HandlerGuard.h"
 #include "platform/Widgets.h"
 #include "signin/Unit1.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFont>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
 
@@ -19,24 +24,6 @@
 TForm4 *Form4 = nullptr;
 
 namespace {
-
-platform::ClickableLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect geometry,
-                                    const QString &family, int pixels, const QColor &color, bool wrap)
-{
-    auto *label = new platform::ClickableLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(geometry);
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(true);
-    font.setItalic(true);
-    label->setFont(font);
-    label->setFontColor(color);
-    label->setWordWrap(wrap);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    return label;
-}
 
 // The free faces that stand in for the Windows ones run wider and taller; grow a one-line label
 // (never shrink it) so no letter is clipped.
@@ -49,25 +36,15 @@ void fitToText(QLabel *label)
 
 } // namespace
 
-TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+TForm4::TForm4(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_ui(std::make_unique<Ui::TForm4>())
 {
-    setObjectName(QStringLiteral("Form4"));
-    setWindowTitle(QStringLiteral("Приветствие"));
-    setFixedSize(442, 305);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(192, 220, 192));
-    setPalette(p);
-
-    const QColor green(0, 128, 0);
-    Label1 = makeLabel(this, "Label1", QStringLiteral("Ортанский государственный университет"), {56, 8, 326, 36},
-                       QStringLiteral("Monotype Corsiva"), 16, QColor(255, 0, 0), true);
-    Label4 = makeLabel(this, "Label4", QStringLiteral("Электронный учебник  "), {88, 72, 252, 22},
-                       QStringLiteral("Bookman Old Style"), 19, green, false);
-    Label2 = makeLabel(this, "Label2", QStringLiteral("Веланика"), {128, 104, 163, 64}, QStringLiteral("Arial"), 27,
-                       QColor(128, 0, 128), true);
-    Label3 = makeLabel(this, "Label3", QStringLiteral("для магистрантов"), {104, 192, 201, 22},
-                       QStringLiteral("Bookman Old Style"), 19, green, false);
+    m_ui->setupUi(this);
+    platform::applyPixelFonts(this);
+    Label1 = m_ui->Label1;
+    Label2 = m_ui->Label2;
+    Label3 = m_ui->Label3;
+    Label4 = m_ui->Label4;
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

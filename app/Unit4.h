@@ -3,13 +3,17 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
-class QLabel;
 class QTimer;
+
+namespace Ui {
+class TForm4;
+} // namespace Ui
 
 namespace platform {
 class ClickableLabel;
-}
+} // namespace platform
 
 // The greeting: a borderless title card that fades in and hands over to the sign-in window.
 // It is the application's main window: closing it ends the program.
@@ -20,6 +24,7 @@ public:
     explicit TForm4(QWidget *parent = nullptr);
     ~TForm4() override;
 
+    // The widgets of the form (app/Unit4.ui).
     platform::ClickableLabel *Label1;
     platform::ClickableLabel *Label2;
     platform::ClickableLabel *Label3;
@@ -51,6 +56,7 @@ private:
     void handOver();
     void setAlpha(int alpha);
 
+    std::unique_ptr<Ui::TForm4> m_ui;
     int m_alpha = 0;
     bool m_terminated = false;
     bool m_centred = false;

@@ -13,6 +13,8 @@
 #include "stats/Unit3.h"
 #include "testing/Unit6.h"
 
+#include <stdexcept>
+
 namespace {
 
 template <typename T> T *create(std::unique_ptr<T> &owner, T *&global)
@@ -22,39 +24,23 @@ template <typename T> T *create(std::unique_ptr<T> &owner, T *&global)
     return global;
 }
 
+int sideWindowsBeforeFault = -1;
+
 } // namespace
 
 WindowSet::WindowSet()
 {
     shell::setWindows(this);
-    try {
-        // The fixed order of creation.
-        create(m_form4, Form4);
-        create(m_form1, Form1);
-        create(m_form2, Form2);
-        create(m_form3, Form3);
-        create(m_form5, Form5);
-        create(m_form6, Form6);
-        create(m_data, Data);
-        create(m_form9, Form9);
-        create(m_form7, Form7);
-        create(m_form10, Form10);
-        create(m_form11, Form11);
-        // The test window is created before the data module yet follows its cursors.
-        Form6->bindDataSources();
-    } catch (...) {
-        release();
-        throw;
-    }
-    platform::installBusySign();
-    m_complete = true;
-}
-
-WindowSet::WindowSet(GreetingFirst)
-{
-    shell::setWindows(this);
     create(m_form4, Form4);
     platform::installBusySign();
+}
+
+std::unique_ptr<WindowSet> WindowSet::everyWindow()
+{
+    auto set = std::make_unique<WindowSet>();
+    set->complete();
+    set->makeSideWindows();
+    return set;
 }
 
 void WindowSet::complete()
@@ -89,23 +75,41 @@ bool WindowSet::completeStep()
     }
     if (!m_form10)
         return false;
-    // The rest on first use (createSideWindows): most sessions never open some of them, and
+    // The rest on first use (makeSideWindows): most sessions never open some of them, and
     // each costs memory.
     m_complete = true;
     return true;
 }
 
-void WindowSet::createSideWindows()
+void WindowSet::makeSideWindows()
 {
-    if (m_form3)
+    if (hasSideWindows())
         return;
-    create(m_form3, Form3);
-    create(m_form5, Form5);
-    create(m_form6, Form6);
-    create(m_form9, Form9);
-    create(m_form7, Form7);
-    create(m_form11, Form11);
-    Form6->bindDataSources();
+    // The test window follows the data module's cursors.
+    complete();
+    int made = 0;
+    const auto next = [&made] {
+        if (made++ == sideWindowsBeforeFault)
+            throw std::runtime_error("Не удалось создать окно.");
+    };
+    try {
+        next();
+        create(m_form3, Form3);
+        next();
+        create(m_form5, Form5);
+        next();
+        create(m_form6, Form6);
+        next();
+        create(m_form9, Form9);
+        next();
+        create(m_form7, Form7);
+        next();
+        create(m_form11, Form11);
+        Form6->bindDataSources();
+    } catch (...) {
+        releaseSideWindows();
+        throw;
+    }
 }
 
 WindowSet::~WindowSet()
@@ -131,25 +135,25 @@ shell::Reader *WindowSet::reader()
 
 shell::Statistics *WindowSet::statistics()
 {
-    createSideWindows();
+    makeSideWindows();
     return m_form3.get();
 }
 
 shell::TestWindow *WindowSet::test()
 {
-    createSideWindows();
+    makeSideWindows();
     return m_form6.get();
 }
 
 QWidget *WindowSet::customer()
 {
-    createSideWindows();
+    makeSideWindows();
     return m_form7.get();
 }
 
 shell::Manual *WindowSet::manual()
 {
-    createSideWindows();
+    makeSideWindows();
     return m_form11.get();
 }
 
@@ -163,16 +167,17 @@ QWidget *WindowSet::customerIfMade()
     return m_form7.get();
 }
 
-void WindowSet::release()
+void WindowSet::failSideWindowsAfter(int made)
 {
-    if (shell::windows() == this)
-        shell::setWindows(nullptr);
-    // Reverse order of creation; each global is cleared before its window goes, so no
-    // handler running during destruction reaches a dead window.
+    sideWindowsBeforeFault = made;
+}
+
+void WindowSet::releaseSideWindows()
+{
+    // Reverse order of creation; each global is cleared before its window goes, so no handler
+    // running during destruction reaches a dead window.
     Form11 = nullptr;
     m_form11.reset();
-    Form10 = nullptr;
-    m_form10.reset();
     Form7 = nullptr;
     m_form7.reset();
     Form9 = nullptr;
@@ -183,6 +188,15 @@ void WindowSet::release()
     m_form5.reset();
     Form3 = nullptr;
     m_form3.reset();
+}
+
+void WindowSet::release()
+{
+    if (shell::windows() == this)
+        shell::setWindows(nullptr);
+    releaseSideWindows();
+    Form10 = nullptr;
+    m_form10.reset();
     Form2 = nullptr;
     m_form2.reset();
     Form1 = nullptr;

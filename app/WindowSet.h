@@ -16,29 +16,34 @@ class TForm9;
 class TForm10;
 class TForm11;
 
-// Creates the program's windows once, hidden, in their fixed order, and points the global
-// instances at them. Destroying it destroys the windows and clears the globals, so a test can
-// build a fresh set per case. A failure while the windows are created (the presentations
-// window cannot open Data.mdb) throws, after undoing what was created.
+// Makes the program's windows, owns them and points the global instances at them. There is one
+// way to make them, which the program and the tests both take: the greeting first, then the
+// windows behind it step by step (sign-in, reader, data module, presentations), then the side
+// windows (statistics, author, test, manuals, customer) together on first use. Destroying the set
+// destroys the windows and clears the globals, so a test can build a fresh set per case.
 class WindowSet : public shell::Windows
 {
 public:
-    // Every window at once.
+    // The greeting alone; the program shows it before anything else is touched.
     WindowSet();
-    // The greeting alone; complete() makes the sign-in window, the reader, the data module and
-    // the presentations window, and the reader makes the others on first use. The program
-    // starts this way so the greeting is on screen before anything else is touched.
-    struct GreetingFirst
-    {
-    };
-    explicit WindowSet(GreetingFirst);
-    // Creates those windows (once; later calls do nothing). Throws as the full constructor
-    // does, after undoing what it created; the greeting stays.
-    void complete();
-    // Creates the next of those windows only; true once they all exist. The program makes them
+    // The whole set, through the same steps: for tests and tools that want every window at once.
+    static std::unique_ptr<WindowSet> everyWindow();
+
+    // Makes the next window behind the greeting; true once they all exist. The program makes them
     // one per turn of the event loop, so the greeting's fade and clicks are never held up long.
+    // A failure (the presentations window cannot open Data.mdb) throws after undoing all but the
+    // greeting.
     bool completeStep();
+    // All the remaining steps at once (later calls do nothing).
+    void complete();
     bool isComplete() const { return m_complete; }
+
+    // The side windows, made together: all of them or, after a failure, none (the failure is
+    // thrown to the handler that wanted one, which reports it; the next use tries again).
+    void makeSideWindows();
+    bool hasSideWindows() const { return m_form3 != nullptr; }
+    // Tests: makeSideWindows() fails after making this many of them (negative: never).
+    static void failSideWindowsAfter(int made);
 
     ~WindowSet();
     WindowSet(const WindowSet &) = delete;
@@ -69,6 +74,6 @@ private:
 
     bool m_complete = false;
 
-    void createSideWindows();
+    void releaseSideWindows();
     void release();
 };

@@ -1,5 +1,9 @@
 // Unit2: the reader window (TForm2, "Элекронный учебник").
 
+// The form before the header that declares the global Form2: its set-up takes the window under
+// that name.
+#include "reader/ui_Unit2.h"
+
 #include "reader/Unit2.h"
 
 #include "data/Connection.h"
@@ -10,6 +14,7 @@
 #include "platform/Clock.h"
 #include "platform/Colours.h"
 #include "platform/CourseFiles.h"
+#include "platform/FormFonts.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramPaths.h"
@@ -20,7 +25,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -30,63 +34,9 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <utility>
+
 TForm2 *Form2 = nullptr;
-
-namespace {
-
-constexpr int clientWidth = 869;
-constexpr int clientHeight = 540;
-constexpr int panelWidth = 177;
-constexpr int statusHeight = 19;
-constexpr int groupHeight = 97;
-
-platform::ClickableLabel *navigationLabel(QWidget *parent, const char *name, const QString &caption, int x, int y,
-                                          bool chapter)
-{
-    auto *label = new platform::ClickableLabel(caption, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    QFont font(QStringLiteral("Trebuchet MS"));
-    // Where Trebuchet MS is missing, a face of about its width keeps "Словарь основных" inside
-    // the panel; the usual substitute, DejaVu Sans, is a tenth wider.
-    font.setFamilies({QStringLiteral("Trebuchet MS"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
-    font.setPixelSize(chapter ? 24 : 16);
-    font.setBold(true);
-    font.setUnderline(true);
-    label->setFont(font);
-    label->setFontColor(chapter ? colour::red : colour::blue);
-    label->setCursor(Qt::PointingHandCursor);
-    label->adjustSize();
-    label->move(x, y);
-    return label;
-}
-
-platform::BitBtn *commandButton(QWidget *parent, const char *name, const QString &caption, platform::BitBtn::Kind kind,
-                                const QRect &geometry)
-{
-    auto *button = new platform::BitBtn(caption, kind, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    QFont font = button->font();
-    font.setBold(true);
-    button->setFont(font);
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Active, QPalette::ButtonText, colour::blue);
-    palette.setColor(QPalette::Inactive, QPalette::ButtonText, colour::blue);
-    button->setPalette(palette);
-    button->setGeometry(geometry);
-    return button;
-}
-
-QLabel *picture(QWidget *parent, const char *name, const QString &resource, const QRect &geometry)
-{
-    auto *image = new QLabel(parent);
-    image->setObjectName(QString::fromLatin1(name));
-    image->setScaledContents(true);
-    image->setPixmap(QPixmap(resource)); // a missing picture leaves the label empty
-    image->setGeometry(geometry);
-    return image;
-}
-
-} // namespace
 
 QString chapterPage(int chapter)
 {
@@ -131,14 +81,61 @@ void PrepareResult()
     Data->prepareResult();
 }
 
-TForm2::TForm2(QWidget *parent) : QMainWindow(parent)
+TForm2::TForm2(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui::TForm2>())
 {
-    setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("Элекронный учебник"));
+    m_ui->setupUi(this);
+    platform::applyPixelFonts(this);
+    Panel1 = m_ui->Panel1;
+    Image1 = m_ui->Image1;
+    Bevel1 = m_ui->Bevel1;
+    Label1 = m_ui->Label1;
+    Label2 = m_ui->Label2;
+    Label3 = m_ui->Label3;
+    Label4 = m_ui->Label4;
+    Label5 = m_ui->Label5;
+    Label6 = m_ui->Label6;
+    Label7 = m_ui->Label7;
+    Label8 = m_ui->Label8;
+    Label9 = m_ui->Label9;
+    Label10 = m_ui->Label10;
+    Label11 = m_ui->Label11;
+    GroupBox1 = m_ui->GroupBox1;
+    Image2 = m_ui->Image2;
+    BitBtn1 = m_ui->BitBtn1;
+    BitBtn2 = m_ui->BitBtn2;
+    BitBtn3 = m_ui->BitBtn3;
+    WebBrowser1 = m_ui->WebBrowser1;
+    StatusBar1 = m_ui->StatusBar1;
+    N1 = m_ui->N1Menu->menuAction();
+    N1->setObjectName(QStringLiteral("N1"));
+    N11 = m_ui->N11;
+    N21 = m_ui->N21;
+    N31 = m_ui->N31;
+    N41 = m_ui->N41;
+    N51 = m_ui->N51;
+    N61 = m_ui->N61;
+    N2 = m_ui->N2;
+    N4 = m_ui->N4Menu->menuAction();
+    N4->setObjectName(QStringLiteral("N4"));
+    N5 = m_ui->N5;
+    N3 = m_ui->N3;
+    N6 = m_ui->N6;
 
-    createMenu();
-    createPanel();
-    createStatusBar();
+    // Read as PNG and nothing else: a form's icons are read with format detection, which loads
+    // every image plugin on the machine.
+    const std::pair<QAction *, QString> icons[] = {{N1, QStringLiteral("menu-theory")},
+                                                   {N2, QStringLiteral("menu-stats")},
+                                                   {N4, QStringLiteral("menu-help")},
+                                                   {N6, QStringLiteral("menu-exit")}};
+    for (const auto &[action, name] : icons)
+        action->setIcon(platform::pictureIcon(QStringLiteral(":/pictures/") + name + QStringLiteral(".png")));
+    auto *style = new MenuBarStyle();
+    style->setParent(menuBar());
+    menuBar()->setStyle(style);
+    // The style's own play glyph; a form names pictures by file only.
+    BitBtn2->setIcon(QApplication::style()->standardIcon(QStyle::SP_MediaPlay));
+    for (QLabel *panel : {m_ui->StatusPanel0, m_ui->StatusPanel1, m_ui->StatusPanel2})
+        StatusBar1->addWidget(panel);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -147,130 +144,13 @@ TForm2::TForm2(QWidget *parent) : QMainWindow(parent)
     connectHandlers();
     Timer1->start();
 
-    // Client area 869 x 540 below the menu bar: the menu bar's height is added to the fixed
-    // window size; the status bar (19) and the central area (521) share the 540.
-    setFixedSize(clientWidth, clientHeight + menuBar()->sizeHint().height());
+    // The form fixes the client area and the status bar below the menu bar, whose height comes
+    // from the style and font: the window's fixed size is known only here.
+    setFixedSize(m_ui->ClientArea->minimumWidth(),
+                 m_ui->ClientArea->minimumHeight() + StatusBar1->minimumHeight() + menuBar()->sizeHint().height());
 }
 
 TForm2::~TForm2() = default;
-
-void TForm2::createMenu()
-{
-    QMenuBar *bar = menuBar();
-    bar->setObjectName(QStringLiteral("MainMenu1"));
-    // A global menu would take the bar out of the window and change the client area.
-    bar->setNativeMenuBar(false);
-    auto *style = new MenuBarStyle();
-    style->setParent(bar);
-    bar->setStyle(style);
-
-    QMenu *theory =
-        bar->addMenu(platform::pictureIcon(QStringLiteral(":/pictures/menu-theory.png")), QStringLiteral("&Теория"));
-    theory->setObjectName(QStringLiteral("N1Menu"));
-    N1 = theory->menuAction();
-    N1->setObjectName(QStringLiteral("N1"));
-    QAction **chapters[] = {&N11, &N21, &N31, &N41, &N51, &N61};
-    for (int i = 0; i < 6; ++i) {
-        QAction *item = theory->addAction(QStringLiteral("Глава%1").arg(i + 1));
-        item->setObjectName(QStringLiteral("N%1").arg(i + 1) + u'1');
-        *chapters[i] = item;
-    }
-
-    N2 = new QAction(platform::pictureIcon(QStringLiteral(":/pictures/menu-stats.png")), QStringLiteral("&Статистика"),
-                     this);
-    N2->setObjectName(QStringLiteral("N2"));
-    bar->addAction(N2);
-
-    QMenu *help =
-        bar->addMenu(platform::pictureIcon(QStringLiteral(":/pictures/menu-help.png")), QStringLiteral("&Справка"));
-    help->setObjectName(QStringLiteral("N4Menu"));
-    N4 = help->menuAction();
-    N4->setObjectName(QStringLiteral("N4"));
-    N5 = help->addAction(QStringLiteral("Автор"));
-    N5->setObjectName(QStringLiteral("N5"));
-    N3 = help->addAction(QStringLiteral("Руководство пользователя"));
-    N3->setObjectName(QStringLiteral("N3"));
-
-    N6 = new QAction(platform::pictureIcon(QStringLiteral(":/pictures/menu-exit.png")), QStringLiteral("Выход"), this);
-    N6->setObjectName(QStringLiteral("N6"));
-    bar->addAction(N6);
-}
-
-void TForm2::createPanel()
-{
-    auto *central = new QWidget(this);
-    central->setObjectName(QStringLiteral("ClientArea"));
-    central->setFixedSize(clientWidth, clientHeight - statusHeight);
-    setCentralWidget(central);
-
-    const int height = clientHeight - statusHeight;
-    Panel1 = new QWidget(central);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(0, 0, panelWidth, height);
-    Panel1->setAutoFillBackground(true);
-
-    Image1 = picture(Panel1, "Image1", QStringLiteral(":/pictures/reader-panel.jpg"), QRect(0, 0, 176, 422));
-
-    Bevel1 = new platform::Bevel(Panel1);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setGeometry(8, 24, 161, 345);
-
-    Label8 = navigationLabel(Panel1, "Label8", QStringLiteral("Введение"), 48, 32, false);
-    Label3 = navigationLabel(Panel1, "Label3", QStringLiteral("Оглавление"), 40, 56, false);
-    Label1 = navigationLabel(Panel1, "Label1", QStringLiteral("Глава1"), 48, 88, true);
-    Label2 = navigationLabel(Panel1, "Label2", QStringLiteral("Глава2"), 48, 120, true);
-    Label4 = navigationLabel(Panel1, "Label4", QStringLiteral("Глава3"), 48, 152, true);
-    Label5 = navigationLabel(Panel1, "Label5", QStringLiteral("Глава4"), 48, 184, true);
-    Label6 = navigationLabel(Panel1, "Label6", QStringLiteral("Глава5"), 48, 216, true);
-    Label7 = navigationLabel(Panel1, "Label7", QStringLiteral("Глава6"), 48, 248, true);
-    Label10 = navigationLabel(Panel1, "Label10", QStringLiteral("Литература"), 40, 290, false);
-    Label9 = navigationLabel(Panel1, "Label9", QStringLiteral("Словарь основных"), 16, 312, false);
-    Label9->setWordWrap(true); // sized to its one-line caption above, so it stays on one line
-    Label11 = navigationLabel(Panel1, "Label11", QStringLiteral("терминов"), 40, 336, false);
-
-    GroupBox1 = new QGroupBox(Panel1);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(0, height - groupHeight, panelWidth, groupHeight);
-    Image2 = picture(GroupBox1, "Image2", QStringLiteral(":/pictures/reader-buttons.jpg"),
-                     QRect(0, 0, panelWidth, groupHeight));
-
-    using Kind = platform::BitBtn::Kind;
-    BitBtn3 = commandButton(GroupBox1, "BitBtn3", QStringLiteral("&Презентации"), Kind::Custom, QRect(32, 5, 113, 28));
-    BitBtn2 = commandButton(GroupBox1, "BitBtn2", QStringLiteral("&Начать тест"), Kind::Custom, QRect(32, 37, 113, 28));
-    BitBtn2->setIcon(QApplication::style()->standardIcon(QStyle::SP_MediaPlay));
-    BitBtn2->setToolTip(QStringLiteral("Начать тест выбранной главы"));
-    BitBtn2->setEnabled(false);
-    BitBtn1 = commandButton(GroupBox1, "BitBtn1", QStringLiteral("&Выход  "), Kind::Close, QRect(32, 72, 113, 27));
-
-    WebBrowser1 = new platform::WebView(central);
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    WebBrowser1->setGeometry(panelWidth, 0, clientWidth - panelWidth, height);
-}
-
-void TForm2::createStatusBar()
-{
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setFixedHeight(statusHeight);
-    // The classic light grey of inactive caption text.
-    QPalette palette = StatusBar1->palette();
-    palette.setColor(QPalette::Window, QColor(212, 208, 200));
-    StatusBar1->setPalette(palette);
-    StatusBar1->setAutoFillBackground(true);
-    StatusBar1->setContentsMargins(0, 0, 0, 0);
-    const int widths[3] = {70, 80, 50};
-    for (int i = 0; i < 3; ++i) {
-        auto *panel = new QLabel(StatusBar1);
-        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFixedWidth(widths[i]);
-        panel->setFrameShape(QFrame::Panel);
-        panel->setFrameShadow(QFrame::Sunken);
-        StatusBar1->addWidget(panel);
-        m_panels[i] = panel;
-    }
-    setStatusBar(StatusBar1);
-}
 
 void TForm2::connectHandlers()
 {
@@ -328,7 +208,16 @@ platform::ClickableLabel *TForm2::chapterLabel(int chapter) const
 
 QLabel *TForm2::statusPanel(int index) const
 {
-    return index >= 0 && index < 3 ? m_panels[index] : nullptr;
+    switch (index) {
+    case 0:
+        return m_ui->StatusPanel0;
+    case 1:
+        return m_ui->StatusPanel1;
+    case 2:
+        return m_ui->StatusPanel2;
+    default:
+        return nullptr;
+    }
 }
 
 QList<platform::ClickableLabel *> TForm2::pageLabels() const
@@ -501,8 +390,8 @@ void TForm2::Timer1Timer()
 {
     const QDateTime now = platform::clock().now();
     const QLocale locale = QLocale::system();
-    m_panels[0]->setText(longTimeText(locale, now.time()));
-    m_panels[1]->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    m_ui->StatusPanel0->setText(longTimeText(locale, now.time()));
+    m_ui->StatusPanel1->setText(locale.toString(now.date(), QLocale::ShortFormat));
 }
 
 // --- Test launch and exit ---------------------------------------------------------------------

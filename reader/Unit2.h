@@ -7,8 +7,8 @@
 #include <QString>
 #include <QTime>
 
-#include <functional>
 #include <initializer_list>
+#include <memory>
 
 class QAction;
 class QGroupBox;
@@ -16,6 +16,10 @@ class QLabel;
 class QStatusBar;
 class QTimer;
 class QWidget;
+
+namespace Ui {
+class TForm2;
+} // namespace Ui
 
 namespace platform {
 class BitBtn;
@@ -32,6 +36,7 @@ public:
     explicit TForm2(QWidget *parent = nullptr);
     ~TForm2() override;
 
+    // The widgets of the form (reader/Unit2.ui).
     QWidget *Panel1;
     QLabel *Image1;
     platform::Bevel *Bevel1;
@@ -53,7 +58,7 @@ public:
     platform::BitBtn *BitBtn3;
     platform::WebView *WebBrowser1;
     QStatusBar *StatusBar1;
-    QTimer *Timer1;
+    // N1 and N4 are the bar items of the menus "Теория" and "Справка".
     QAction *N1;
     QAction *N11;
     QAction *N21;
@@ -66,6 +71,7 @@ public:
     QAction *N5;
     QAction *N3;
     QAction *N6;
+    QTimer *Timer1;
 
     // Chapter 1..6 -> Label1, Label2, Label4, Label5, Label6, Label7.
     platform::ClickableLabel *chapterLabel(int chapter) const override;
@@ -111,9 +117,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void createPanel();
-    void createMenu();
-    void createStatusBar();
     void connectHandlers();
 
     void openChapter(int chapter, bool fromMenu);
@@ -123,7 +126,7 @@ private:
 
     QList<platform::ClickableLabel *> pageLabels() const;
 
-    QLabel *m_panels[3] = {};
+    std::unique_ptr<Ui::TForm2> m_ui;
     bool m_exiting = false;
     bool m_centred = false;
 };

@@ -1,11 +1,16 @@
 // Unit10: the presentations window (TForm10, "Презентации").
 
+// The form before the header that declares the global Form10: its set-up takes the window under
+// that name.
+#include "side/ui_Unit10.h"
+
 #include "side/Unit10.h"
 
 #include "data/Connection.h"
 #include "data/ServerSettings.h"
 #include "data/TableCursor.h"
 #include "platform/CourseFiles.h"
+#include "platform/FormFonts.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramPaths.h"
@@ -14,7 +19,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QFont>
 #include <QRegularExpression>
 #include <QSignalBlocker>
 
@@ -38,32 +42,15 @@ bool staysInPresentFolder(const QString &file)
 
 } // namespace
 
-TForm10::TForm10(QWidget *parent) : QWidget(parent), ADOConnection1(nullptr), tblPresent(nullptr)
+TForm10::TForm10(QWidget *parent)
+    : QWidget(parent), ADOConnection1(nullptr), tblPresent(nullptr), m_ui(std::make_unique<Ui::TForm10>())
 {
-    setObjectName(QStringLiteral("Form10"));
-    setWindowTitle(QStringLiteral("Презентации"));
-    QFont windowFont(QStringLiteral("MS Sans Serif"));
-    windowFont.setPointSize(8);
-    setFont(windowFont);
+    m_ui->setupUi(this);
+    platform::applyPixelFonts(this);
+    ComboBox1 = m_ui->ComboBox1;
     move(194, 129);
-    resize(746, 141);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(166, 202, 240));
-    setPalette(p);
-
-    ComboBox1 = new QComboBox(this);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setGeometry(8, 8, 721, 28);
-    QFont comboFont(QStringLiteral("MS Sans Serif"));
-    comboFont.setPixelSize(16);
-    ComboBox1->setFont(comboFont);
-    ComboBox1->setEditable(true);
-    // The typed text is a search, not a new topic; and no completion, so one keystroke is one
-    // change and opens one file.
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    // No completion: one keystroke is one change and opens one file.
     ComboBox1->setCompleter(nullptr);
-    ComboBox1->setMaxVisibleItems(8);
     // The line edit's change covers typing and choosing an item alike, once per change.
     platform::connectHandler(ComboBox1, &QComboBox::editTextChanged, this, &TForm10::ComboBox1Change);
 

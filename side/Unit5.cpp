@@ -1,13 +1,16 @@
 // Unit5: the author window (TForm5, "Автор").
 
+// The form before the header that declares the global Form5: its set-up takes the window under
+// that name.
+#include "side/ui_Unit5.h"
+
 #include "side/Unit5.h"
 
+#include "platform/FormFonts.h"
 #include "platform/HandlerGuard.h"
-#include "platform/MessageBoxes.h"
 #include "platform/Widgets.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QLabel>
 #include <QPixmap>
 #include <QStatusBar>
@@ -15,30 +18,6 @@
 TForm5 *Form5 = nullptr;
 
 namespace {
-
-// White text on the dark window; the '&' of the caption underlines the letter after it, as a
-// label's mnemonic is shown, and leading blanks are kept.
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, QRect geometry, const QString &family,
-                  int pixels)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::RichText);
-    label->setText(
-        QStringLiteral("<span style=\"white-space: pre-wrap\">%1</span>").arg(platform::mnemonicToRichText(caption)));
-    label->setGeometry(geometry);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(true);
-    label->setFont(font);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(p);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    return label;
-}
 
 // The desktop's own colours, set role by role so the dark window does not show through.
 QPalette desktopColours()
@@ -51,59 +30,28 @@ QPalette desktopColours()
 
 } // namespace
 
-TForm5::TForm5(QWidget *parent) : QWidget(parent)
+TForm5::TForm5(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui::TForm5>())
 {
-    setObjectName(QStringLiteral("Form5"));
-    setWindowTitle(QStringLiteral("Автор"));
-    QFont windowFont(QStringLiteral("MS Sans Serif"));
-    windowFont.setPointSize(8);
-    setFont(windowFont);
+    m_ui->setupUi(this);
+    platform::applyPixelFonts(this);
+    Bevel1 = m_ui->Bevel1;
+    Label1 = m_ui->Label1;
+    Bevel2 = m_ui->Bevel2;
+    Image1 = m_ui->Image1;
+    Label2 = m_ui->Label2;
+    StatusBar1 = m_ui->StatusBar1;
+    BitBtn1 = m_ui->BitBtn1;
     move(299, 207);
-    setFixedSize(434, 299);
-    // White captions need a dark ground to be read.
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(32, 48, 88));
-    setPalette(p);
 
-    Bevel1 = new platform::Bevel(this);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setGeometry(8, 0, 161, 217);
-
-    Label1 = makeLabel(this, "Label1", QStringLiteral("&Автор программы Равенов"), {200, 8, 163, 66},
-                       QStringLiteral("Times New Roman"), 19);
-
-    Bevel2 = new platform::Bevel(this);
-    Bevel2->setObjectName(QStringLiteral("Bevel2"));
-    Bevel2->setGeometry(208, 176, 193, 57);
-
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(16, 8, 145, 201);
-    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The portrait keeps its proportions inside the frame.
     const QPixmap portrait(QStringLiteral(":/pictures/author.jpg"));
     if (!portrait.isNull())
         Image1->setPixmap(portrait.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-
-    Label2 = makeLabel(this, "Label2", QStringLiteral("      &Ортанский государственный университет"),
-                       {184, 88, 236, 80}, QStringLiteral("MS Sans Serif"), 13);
-
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setGeometry(0, height() - 19, width(), 19);
-    // The bar keeps the desktop's own colours under the dark window.
+    // The bar and the button keep the desktop's own colours under the dark window.
     StatusBar1->setPalette(desktopColours());
-    StatusBar1->setAutoFillBackground(true);
-    auto *panel = new QLabel(QStringLiteral("Веланика 2007"), StatusBar1);
-    panel->setObjectName(QStringLiteral("StatusBar1Panel"));
-    StatusBar1->addWidget(panel, 1);
-
-    BitBtn1 = new platform::BitBtn(QStringLiteral("&Выход"), platform::BitBtn::Kind::Ok, this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(304, 192, 75, 25);
+    StatusBar1->addWidget(m_ui->StatusBar1Panel, 1);
     BitBtn1->setPalette(desktopColours());
-    BitBtn1->setDefault(true);
+
     platform::connectHandler(BitBtn1, &QPushButton::clicked, this, &TForm5::BitBtn1Click);
     platform::bindDialogKeys(this);
 }

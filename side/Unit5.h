@@ -2,8 +2,14 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QLabel;
 class QStatusBar;
+
+namespace Ui {
+class TForm5;
+} // namespace Ui
 
 namespace platform {
 class Bevel;
@@ -18,6 +24,7 @@ public:
     explicit TForm5(QWidget *parent = nullptr);
     ~TForm5() override;
 
+    // The widgets of the form (side/Unit5.ui).
     platform::Bevel *Bevel1;
     QLabel *Label1;
     platform::Bevel *Bevel2;
@@ -27,6 +34,9 @@ public:
     platform::BitBtn *BitBtn1;
 
     void BitBtn1Click();
+
+private:
+    std::unique_ptr<Ui::TForm5> m_ui;
 };
 
 extern TForm5 *Form5;

@@ -1,16 +1,19 @@
 // Unit9: the frameless user-manual window (TForm9, "Руководство пользователя").
 
+// The form before the header that declares the global Form9: its set-up takes the window under
+// that name.
+#include "side/ui_Unit9.h"
+
 #include "side/Unit9.h"
 
+#include "platform/FormFonts.h"
 #include "platform/HandlerGuard.h"
 #include "platform/WebView.h"
 #include "platform/Widgets.h"
 #include "shell/Windows.h"
 
-#include <QFont>
 #include <QMouseEvent>
 #include <QShowEvent>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -18,58 +21,35 @@ TForm9 *Form9 = nullptr;
 
 namespace {
 
-platform::ClickableLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect geometry,
-                                    const QString &family, int pixels, const QColor &color)
+// The free faces standing in for the window fonts run wider; a caption its box cannot show
+// whole is given the size of one line instead.
+void fitOnOneLine(QLabel *label)
 {
-    auto *label = new platform::ClickableLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(geometry);
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(true);
-    font.setItalic(true);
-    label->setFont(font);
-    label->setFontColor(color);
+    if (label->heightForWidth(label->width()) <= label->height())
+        return;
+    label->setWordWrap(false);
+    const QSize line = label->sizeHint();
     label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    // The free faces standing in for the window fonts run wider; a caption that would wrap
-    // into a line its box cannot show is given the width of one line instead.
-    const int lineHeight = label->fontMetrics().height();
-    if (label->heightForWidth(geometry.width()) > std::max(geometry.height(), lineHeight))
-        label->resize(label->fontMetrics().horizontalAdvance(text) + 2, std::max(geometry.height(), lineHeight));
-    return label;
+    label->resize(std::max(label->width(), line.width()), std::max(label->height(), line.height()));
 }
 
 } // namespace
 
-TForm9::TForm9(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+TForm9::TForm9(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_ui(std::make_unique<Ui::TForm9>())
 {
-    setObjectName(QStringLiteral("Form9"));
-    setWindowTitle(QStringLiteral("Руководство пользователя"));
+    m_ui->setupUi(this);
+    platform::applyPixelFonts(this);
+    Label2 = m_ui->Label2;
+    Label1 = m_ui->Label1;
+    Label4 = m_ui->Label4;
+    WebBrowser1 = m_ui->WebBrowser1;
     move(205, 81);
-    resize(909, 516);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(192, 220, 192));
-    setPalette(p);
 
-    Label2 = makeLabel(this, "Label2", QStringLiteral("Веланика"), {136, 104, 163, 64}, QStringLiteral("Arial"), 27,
-                       QColor(128, 0, 128));
-    Label1 = makeLabel(this, "Label1", QStringLiteral("Ортанский государственный университет"), {64, 8, 326, 36},
-                       QStringLiteral("Monotype Corsiva"), 16, QColor(255, 0, 0));
-    Label4 = makeLabel(this, "Label4", QStringLiteral("Электронный учебник"), {104, 72, 240, 22},
-                       QStringLiteral("Bookman Old Style"), 19, QColor(0, 128, 0));
-
-    // The view fills the window and lies over the labels, as it always has.
-    WebBrowser1 = new platform::WebView(this);
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(WebBrowser1);
-
-    for (platform::ClickableLabel *label : {Label2, Label1, Label4})
+    for (platform::ClickableLabel *label : {Label2, Label1, Label4}) {
+        fitOnOneLine(label);
         platform::connectHandler(label, &platform::ClickableLabel::clicked, this, &TForm9::FormClick);
+    }
 }
 
 TForm9::~TForm9() = default;

@@ -2,6 +2,12 @@
 
 #include <QWidget>
 
+#include <memory>
+
+namespace Ui {
+class TForm9;
+} // namespace Ui
+
 namespace platform {
 class ClickableLabel;
 class WebView;
@@ -15,6 +21,7 @@ public:
     explicit TForm9(QWidget *parent = nullptr);
     ~TForm9() override;
 
+    // The widgets of the form (side/Unit9.ui).
     platform::ClickableLabel *Label2;
     platform::ClickableLabel *Label1;
     platform::ClickableLabel *Label4;
@@ -25,6 +32,9 @@ public:
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+
+private:
+    std::unique_ptr<Ui::TForm9> m_ui;
 };
 
 extern TForm9 *Form9;

@@ -1,5 +1,9 @@
 // Unit1: the sign-in and registration window (TForm1, "Авторизация").
 
+// The form before the header that declares the global Form1: its set-up takes the window under
+// that name.
+#include "signin/ui_Unit1.h"
+
 #include "signin/Unit1.h"
 
 #include "data/AttemptJournal.h"
@@ -8,6 +12,7 @@
 #include "data/TableCursor.h"
 #include "data/TextWidth.h"
 #include "data/Unit8.h"
+#include "platform/FormFonts.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramPaths.h"
@@ -17,11 +22,9 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFont>
 #include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QValidator>
@@ -113,136 +116,56 @@ bool hasUnsafeCharacters(const QString &text)
     return false;
 }
 
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QPoint at)
+// Lime on the pale picture is hard to read; a dark rim keeps the colour and the contrast.
+QGraphicsDropShadowEffect *contrastRim(QWidget *owner)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(13);
-    font.setBold(true);
-    label->setFont(font);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    label->setPalette(p);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    label->adjustSize();
-    label->move(at);
-    return label;
-}
-
-QPushButton *makeFlatButton(QWidget *parent, const char *name, const QString &text, const QRect &geometry,
-                            const QString &hint)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setFlat(true);
-    button->setGeometry(geometry);
-    button->setToolTip(hint);
-    // A flat button takes no focus, so Enter in the boxes still reaches the OK button.
-    button->setFocusPolicy(Qt::NoFocus);
-    QFont font = button->font();
-    font.setBold(true);
-    font.setUnderline(true);
-    button->setFont(font);
-    QPalette p = button->palette();
-    p.setColor(QPalette::ButtonText, QColor(0, 255, 0));
-    button->setPalette(p);
-    // Lime on the pale picture is hard to read; a dark rim keeps the colour and the contrast.
-    auto *rim = new QGraphicsDropShadowEffect(button);
+    auto *rim = new QGraphicsDropShadowEffect(owner);
     rim->setOffset(0, 0);
     rim->setBlurRadius(4);
     rim->setColor(QColor(0, 64, 0));
-    button->setGraphicsEffect(rim);
-    return button;
-}
-
-QLineEdit *makeEdit(QWidget *parent, const char *name, int top, int width, const QString &hint)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(32, top, 161, 21);
-    edit->setValidator(new WidthValidator(edit, width));
-    edit->setToolTip(hint);
-    return edit;
-}
-
-platform::BitBtn *makeBitBtn(QWidget *parent, const char *name, const QString &caption, platform::BitBtn::Kind kind,
-                             QPoint at)
-{
-    auto *button = new platform::BitBtn(caption, kind, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(at.x(), at.y(), 73, 25);
-    return button;
+    return rim;
 }
 
 } // namespace
 
 TForm1::TForm1(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_ui(std::make_unique<Ui::TForm1>())
 {
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Авторизация"));
-    // The mode heights (100, 295, 235) are taken as the widget's height, not the frame's.
-    // The width is fixed at 240 in every mode.
-    setFixedSize(240, 270);
-    move(429, 155);
+    m_ui->setupUi(this);
+    platform::applyPixelFonts(this);
+    Image1 = m_ui->Image1;
+    Label1 = m_ui->Label1;
+    Label2 = m_ui->Label2;
+    Label3 = m_ui->Label3;
+    Label4 = m_ui->Label4;
+    SpeedButton1 = m_ui->SpeedButton1;
+    SpeedButton2 = m_ui->SpeedButton2;
+    Edit1 = m_ui->Edit1;
+    Edit2 = m_ui->Edit2;
+    Edit3 = m_ui->Edit3;
+    ComboBox1 = m_ui->ComboBox1;
+    BitBtn1 = m_ui->BitBtn1;
+    BitBtn2 = m_ui->BitBtn2;
+    BitBtn3 = m_ui->BitBtn3;
 
-    createControls();
+    Edit1->setValidator(new WidthValidator(Edit1, nameWidth));
+    // The password column holds 6 characters: a longer entry would be stored cut and never match.
+    Edit2->setValidator(new WidthValidator(Edit2, passwordWidth));
+    Edit3->setValidator(new WidthValidator(Edit3, specialtyWidth));
+    ComboBox1->lineEdit()->setValidator(new WidthValidator(ComboBox1->lineEdit(), courseWidth, coursePrompt));
+    // Each caption is as large as the face found for the window's font draws it.
+    for (QLabel *label : {Label1, Label2, Label3, Label4})
+        label->adjustSize();
+    SpeedButton1->setGraphicsEffect(contrastRim(SpeedButton1));
+    SpeedButton2->setGraphicsEffect(contrastRim(SpeedButton2));
+
     connectHandlers();
     platform::bindDialogKeys(this);
     FormCreate();
 }
 
 TForm1::~TForm1() = default;
-
-void TForm1::createControls()
-{
-    // Created first, so it lies under every other control.
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/signin.jpg")));
-    Image1->setScaledContents(true);
-    Image1->setGeometry(rect());
-
-    Label1 = makeLabel(this, "Label1", QStringLiteral("Ф.И.О пользователя"), {32, 40});
-    Label2 = makeLabel(this, "Label2", QStringLiteral("пароль"), {32, 80});
-    Label3 = makeLabel(this, "Label3", QStringLiteral("специальность"), {32, 120});
-    Label4 = makeLabel(this, "Label4", QStringLiteral("курс"), {32, 160});
-
-    SpeedButton1 = makeFlatButton(this, "SpeedButton1", QStringLiteral("Регистрация"), {30, 8, 89, 25},
-                                  QStringLiteral("Нажмите для регистрации пользователя"));
-    SpeedButton2 = makeFlatButton(this, "SpeedButton2", QStringLiteral("Вход"), {128, 8, 73, 25},
-                                  QStringLiteral("Нажмите для входа в электронный учебник"));
-
-    Edit1 = makeEdit(this, "Edit1", 56, nameWidth, QStringLiteral("Введите фамилию, имя, отчество"));
-    // The password column holds 6 characters: a longer entry would be stored cut and never match.
-    Edit2 = makeEdit(this, "Edit2", 96, passwordWidth, QStringLiteral("Введите пароль"));
-    Edit2->setEchoMode(QLineEdit::Password);
-    Edit2->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-    Edit3 = makeEdit(this, "Edit3", 136, specialtyWidth, QStringLiteral("Введите Вашу специальность"));
-
-    ComboBox1 = new QComboBox(this);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setGeometry(32, 176, 161, 21);
-    ComboBox1->setEditable(true);
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->addItems({QStringLiteral("1 - Курс"), QStringLiteral("2 - Курс"), QStringLiteral("3 - Курс"),
-                         QStringLiteral("4 - Курс"), QStringLiteral("5 - Курс")});
-    ComboBox1->lineEdit()->setValidator(new WidthValidator(ComboBox1->lineEdit(), courseWidth, coursePrompt));
-    ComboBox1->setToolTip(QStringLiteral("Выберите курс"));
-    setCoursePrompt(coursePrompt);
-
-    BitBtn1 = makeBitBtn(this, "BitBtn1", QStringLiteral("OK"), platform::BitBtn::Kind::Ok, {32, 224});
-    BitBtn2 = makeBitBtn(this, "BitBtn2", QStringLiteral("OK"), platform::BitBtn::Kind::Ok, {32, 224});
-    BitBtn3 = makeBitBtn(this, "BitBtn3", QStringLiteral("Cancel"), platform::BitBtn::Kind::Cancel, {120, 224});
-
-    setTabOrder(ComboBox1, Edit1);
-    setTabOrder(Edit1, Edit2);
-    setTabOrder(Edit2, Edit3);
-    setTabOrder(Edit3, BitBtn1);
-    setTabOrder(BitBtn1, BitBtn2);
-    setTabOrder(BitBtn2, BitBtn3);
-}
 
 void TForm1::connectHandlers()
 {
@@ -268,7 +191,10 @@ void TForm1::setCoursePrompt(const QString &text)
 
 void TForm1::FormCreate()
 {
+    move(429, 155);
+    // The mode heights are the widget's height, not the frame's; the width stays the form's.
     setModeHeight(InitialHeight);
+    setCoursePrompt(coursePrompt);
     hideEntryControls();
 }
 

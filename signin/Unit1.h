@@ -5,15 +5,21 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class TableCursor;
 
+namespace Ui {
+class TForm1;
+} // namespace Ui
+
 namespace platform {
 class BitBtn;
-}
+} // namespace platform
 
 // The sign-in window: registration and login of a student. It works in three modes (initial,
 // registration, login), switched by showing, hiding and moving its controls and by its height.
@@ -24,6 +30,7 @@ public:
     explicit TForm1(QWidget *parent = nullptr);
     ~TForm1() override;
 
+    // The widgets of the form (signin/Unit1.ui).
     QLabel *Image1;
     QLabel *Label1;
     QLabel *Label2;
@@ -63,7 +70,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void createControls();
     void connectHandlers();
     void setModeHeight(int height);
     void setCoursePrompt(const QString &text);
@@ -80,6 +86,7 @@ private:
     // offered to go on.
     void offerUnfinishedTest();
 
+    std::unique_ptr<Ui::TForm1> m_ui;
     QString m_password;
 };
 

@@ -16,7 +16,7 @@ packages=(
     # fonts with Cyrillic for the faces the windows and pages name (see fonts.conf)
     fontconfig fonts-dejavu-core fonts-liberation2 fonts-urw-base35
     # real-window tests, screenshots and start-up measurements
-    xvfb xauth xdotool x11-utils x11-xkb-utils xkb-data imagemagick sqlite3 poppler-utils libx11-dev libxfixes-dev
+    xvfb xauth xdotool xclip x11-utils imagemagick sqlite3 poppler-utils libx11-dev libxfixes-dev
     libxtst-dev
     # the desktop's "open with" service for presentations
     xdg-utils

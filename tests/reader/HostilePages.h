@@ -210,7 +210,7 @@ inline void run(platform::WebView::Backend backend, const std::function<QString(
             QStringLiteral("DELETE FROM present;\nINSERT INTO present (tema, file) VALUES ('Тема', '%1')").arg(page));
     }
 
-    f.windows = std::make_unique<WindowSet>();
+    f.windows = WindowSet::everyWindow();
     OpenerCatcher opener;
     platform::WebView *view = Form2->WebBrowser1;
     QSignalSpy loads(view, &platform::WebView::loadFinished);

@@ -27,7 +27,7 @@ private Q_SLOTS:
 #else
         m_fixture = std::make_unique<WindowFixture>(false);
         platform::WebView::setDefaultBackend(platform::WebView::Backend::WebEngine);
-        m_fixture->windows = std::make_unique<WindowSet>();
+        m_fixture->windows = WindowSet::everyWindow();
 #endif
     }
 

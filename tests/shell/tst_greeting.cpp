@@ -13,9 +13,11 @@
 #include "signin/Unit1.h"
 #include "stats/Unit3.h"
 #include "testing/Unit6.h"
+#include "tests/support/FormFacts.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -59,7 +61,7 @@ private Q_SLOTS:
     {
         WindowFixture f(false);
         CreationRecorder recorder;
-        f.windows = std::make_unique<WindowSet>();
+        f.windows = WindowSet::everyWindow();
 
         QList<QWidget *> order;
         for (const QPointer<QObject> &o : std::as_const(recorder.created)) {
@@ -67,7 +69,10 @@ private Q_SLOTS:
             if (auto *w = qobject_cast<QWidget *>(o.data()); w && windows().contains(w))
                 order << w;
         }
-        QCOMPARE(order, windows());
+        // The greeting, what sign-in needs (the presentations window checks the database, so
+        // after the data module), then the side windows in their own order.
+        const QList<QWidget *> expected{Form4, Form1, Form2, Form10, Form3, Form5, Form6, Form9, Form7, Form11};
+        QCOMPARE(order, expected);
         QVERIFY(Data);
     }
 
@@ -188,7 +193,7 @@ private Q_SLOTS:
     {
         WindowFixture f(false);
         f.addStudent(QStringLiteral("Иванов"));
-        f.windows = std::make_unique<WindowSet>(WindowSet::GreetingFirst{});
+        f.windows = std::make_unique<WindowSet>();
         QVERIFY(Form4 && !Form1 && !Data);
         f.windows->complete();
         QVERIFY(Form1 && Form2 && Data && Form10);
@@ -212,6 +217,35 @@ private Q_SLOTS:
             f.folder.scalar(QStringLiteral("SELECT \"вопрос\" FROM Test3 ORDER BY rowid LIMIT 1")).toString();
         QVERIFY(!question.isEmpty());
         QCOMPARE(Form6->AnswerLabels[0]->text(), question);
+    }
+
+    // A failure part-way through the side windows leaves none of them, says so, and the next
+    // use makes them all.
+    void sideWindowsAllOrNone_data()
+    {
+        QTest::addColumn<int>("failAfter");
+        QTest::newRow("before the first") << 0;
+        QTest::newRow("after the test window") << 3;
+        QTest::newRow("before the last") << 5;
+    }
+
+    void sideWindowsAllOrNone()
+    {
+        QFETCH(int, failAfter);
+        WindowFixture f(false);
+        f.addStudent(QStringLiteral("Иванов"));
+        f.windows = std::make_unique<WindowSet>();
+        f.windows->complete();
+        f.signInDirectly(QStringLiteral("Иванов"));
+        WindowSet::failSideWindowsAfter(failAfter);
+        Form2->N2->trigger(); // "&Статистика", through its handler guard
+        WindowSet::failSideWindowsAfter(-1);
+        QVERIFY(!Form3 && !Form5 && !Form6 && !Form7 && !Form9 && !Form11);
+        QVERIFY(!f.windows->hasSideWindows());
+        QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("Не удалось создать окно.")});
+        Form2->N2->trigger();
+        QVERIFY(Form3 && Form5 && Form6 && Form7 && Form9 && Form11);
+        QVERIFY(Form3->isVisible());
     }
 
     // A normal start keeps the terminal quiet; what may be wrong still shows.
@@ -241,6 +275,37 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(bool, shown);
         QCOMPARE(messages::shownWhenQuiet(QtMsgType(type), text), shown);
+    }
+
+    // The greeting's form as made, before the one-line labels are fitted to their text.
+    void greetingForm_data()
+    {
+        using formfacts::row;
+        formfacts::addColumns();
+        row("Form4", "", "Приветствие", {0, 0, 442, 305});
+        row("Label1", "Form4", "Ортанский государственный университет", {56, 8, 326, 36});
+        row("Label4", "Form4", "Электронный учебник  ", {88, 72, 252, 22});
+        row("Label2", "Form4", "Веланика", {128, 104, 163, 64});
+        row("Label3", "Form4", "для магистрантов", {104, 192, 201, 22});
+    }
+    void greetingForm()
+    {
+        WindowFixture f;
+        formfacts::check(Form4);
+    }
+
+    // The faces that stand in for the designed ones run wider: once the greeting is up, no
+    // one-line label cuts its text.
+    void greetingLabelsFitOnceShown()
+    {
+        WindowFixture f;
+        Form4->show();
+        QCoreApplication::processEvents();
+        for (QLabel *label : {Form4->Label3, Form4->Label4}) {
+            const QFontMetrics metrics(label->font());
+            QVERIFY(label->width() >= metrics.horizontalAdvance(label->text()));
+            QVERIFY(label->height() >= metrics.height());
+        }
     }
 
     void fadeHandsOverAtFullOpacity()

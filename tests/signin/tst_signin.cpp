@@ -6,6 +6,7 @@
 #include "platform/Widgets.h"
 #include "reader/Unit2.h"
 #include "signin/Unit1.h"
+#include "tests/support/FormFacts.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QComboBox>
@@ -170,21 +171,47 @@ class TestSignIn : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The form's key facts; the captions are sized to their text.
+    void form_data()
+    {
+        using formfacts::row;
+        formfacts::addColumns();
+        row("Form1", "", "Авторизация", {0, 0, 240, 100});
+        row("Label1", "Form1", "Ф.И.О пользователя", {32, 40, -1, -1});
+        row("Label4", "Form1", "курс", {32, 160, -1, -1});
+        // The flat buttons take no focus, so Enter in the boxes still reaches OK.
+        row("SpeedButton1", "Form1", "Регистрация", {30, 8, 89, 25});
+        row("SpeedButton2", "Form1", "Вход", {128, 8, 73, 25});
+        row("Edit1", "Form1", "", {32, 56, 161, 21}, 2);
+        row("Edit2", "Form1", "", {32, 96, 161, 21}, 3);
+        row("Edit3", "Form1", "", {32, 136, 161, 21}, 4);
+        row("ComboBox1", "Form1", "", {32, 176, 161, 21}, 0);
+        row("BitBtn1", "Form1", "OK", {32, 224, 73, 25}, 5, "Ok");
+        row("BitBtn2", "Form1", "OK", {32, 224, 73, 25}, 6, "Ok");
+        row("BitBtn3", "Form1", "Cancel", {120, 224, 73, 25}, 7, "Cancel");
+    }
+    void form()
+    {
+        WindowFixture f;
+        formfacts::check(Form1);
+    }
+
     void windowAtCreation()
     {
         WindowFixture f;
-        QCOMPARE(Form1->windowTitle(), QStringLiteral("Авторизация"));
         QCOMPARE(Form1->pos(), QPoint(429, 155));
-        QCOMPARE(Form1->minimumWidth(), 240);
-        QCOMPARE(Form1->maximumWidth(), 240);
         QVERIFY(!(Form1->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QVERIFY(Form1->windowFlags() & Qt::WindowCloseButtonHint);
         QVERIFY(!Form1->isVisible());
+        QVERIFY(!Form1->Image1->pixmap().isNull());
         checkInitialMode();
         QCOMPARE(Form1->ComboBox1->currentText(), QStringLiteral("выберите курс"));
         QCOMPARE(Form1->ComboBox1->currentIndex(), -1);
         QCOMPARE(Form1->ComboBox1->count(), 5);
         QCOMPARE(Form1->Edit2->echoMode(), QLineEdit::Password);
+        // Captions sized to their text: none is cut.
+        for (QLabel *label : {Form1->Label1, Form1->Label2, Form1->Label3, Form1->Label4})
+            QCOMPARE(label->size(), label->sizeHint());
     }
 
     void modes_data()

@@ -28,7 +28,7 @@ struct WindowFixture
         platform::setProgramFolder(folder.path());
         platform::WebView::setDefaultBackend(platform::WebView::Backend::TextBrowser);
         if (createWindows)
-            windows = std::make_unique<WindowSet>();
+            windows = WindowSet::everyWindow();
     }
 
     ~WindowFixture()

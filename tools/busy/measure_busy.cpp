@@ -145,7 +145,7 @@ int main(int argc, char *argv[])
     platform::setProgramFolder(folder);
     platform::WebView::setDefaultBackend(platform::WebView::Backend::TextBrowser);
     platform::ScriptedMessageBoxes boxes; // the launch message is answered at once
-    WindowSet windows;
+    const auto windows = WindowSet::everyWindow();
     // Signed in already: the greeting's fade would hand over to the sign-in window.
     Form4->Timer1->stop();
 

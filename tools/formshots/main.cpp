@@ -90,7 +90,7 @@ int main(int argc, char *argv[])
         ++shots;
     };
 
-    WindowSet windows;
+    const auto windows = WindowSet::everyWindow();
     shoot(Form4, "greeting");
     Form4->hide();
 
