@@ -2,6 +2,7 @@
 
 #include "app/Unit4.h"
 #include "data/Unit8.h"
+#include "desk/Unit12.h"
 #include "platform/BusySign.h"
 #include "reader/Unit2.h"
 #include "side/Unit10.h"
@@ -167,6 +168,13 @@ QWidget *WindowSet::customerIfMade()
     return m_form7.get();
 }
 
+shell::TeacherDesk *WindowSet::teacherDesk()
+{
+    if (!m_form12)
+        create(m_form12, Form12);
+    return m_form12.get();
+}
+
 void WindowSet::failSideWindowsAfter(int made)
 {
     sideWindowsBeforeFault = made;
@@ -194,6 +202,8 @@ void WindowSet::release()
 {
     if (shell::windows() == this)
         shell::setWindows(nullptr);
+    Form12 = nullptr;
+    m_form12.reset();
     releaseSideWindows();
     Form10 = nullptr;
     m_form10.reset();

@@ -15,6 +15,7 @@ class TForm7;
 class TForm9;
 class TForm10;
 class TForm11;
+class TForm12;
 
 // Makes the program's windows, owns them and points the global instances at them. There is one
 // way to make them, which the program and the tests both take: the greeting first, then the
@@ -58,6 +59,7 @@ public:
     shell::Manual *manual() override;
     shell::Presentations *presentations() override;
     QWidget *customerIfMade() override;
+    shell::TeacherDesk *teacherDesk() override;
 
 private:
     std::unique_ptr<TForm4> m_form4;
@@ -71,6 +73,7 @@ private:
     std::unique_ptr<TForm7> m_form7;
     std::unique_ptr<TForm10> m_form10;
     std::unique_ptr<TForm11> m_form11;
+    std::unique_ptr<TForm12> m_form12;
 
     bool m_complete = false;
 

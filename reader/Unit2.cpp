@@ -142,6 +142,7 @@ TForm2::TForm2(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui:
     Timer1->setInterval(1000);
 
     connectHandlers();
+    shell::addTeacherKey(this);
     Timer1->start();
 
     // The form fixes the client area and the status bar below the menu bar, whose height comes
@@ -281,7 +282,7 @@ void TForm2::showAndStorePage(const QString &page, bool student)
     if (!student)
         throw DbError::studentMissing();
 
-    Data->storePage(pathToStore(page));
+    Data->storePage(pathToStore(page), page);
 }
 
 QString TForm2::pathToStore(const QString &page) const

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "data/Connection.h"
+#include "shell/Windows.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QChartView;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QStandardItemModel;
+class QTabWidget;
+class QTableView;
+class SheetFilter;
+class SheetModel;
+class TForm13;
+
+namespace Ui {
+class TForm12;
+} // namespace Ui
+
+// The teacher's desk: the class's grade sheet with its chart, the questions the class gets wrong
+// and the test settings. It keeps a connection of its own to the program's database.
+class TForm12 : public QWidget, public shell::TeacherDesk
+{
+    Q_OBJECT
+public:
+    explicit TForm12(QWidget *parent = nullptr);
+    ~TForm12() override;
+
+    // The widgets of the form (desk/Unit12.ui).
+    QTabWidget *PageControl1;
+    QComboBox *ComboBox1; // course
+    QComboBox *ComboBox2; // specialty
+    QPushButton *ButtonCsv;
+    QPushButton *ButtonPdf;
+    QTableView *SheetGrid;
+    QChartView *SheetChart;
+    QLabel *Label3;       // rows shown
+    QComboBox *ComboBox3; // chapter
+    QLabel *Label5;       // graded tests of the chapter
+    QTableView *QuestionGrid;
+    QSpinBox *SpinMinutes;
+    QSpinBox *SpinFine;
+    QSpinBox *SpinGood;
+    QSpinBox *SpinBad;
+    QPushButton *ButtonSave;
+
+    SheetModel *sheetModel() const { return m_sheet; }
+    SheetFilter *sheetFilter() const { return m_filter; }
+    QStandardItemModel *questionModel() const { return m_questions; }
+    TForm13 *passwordWindow() const { return m_password; }
+
+    void askPassword(QWidget *over) override;
+    // Reads everything again from the database; a failure is told and leaves the desk as it was.
+    void refresh();
+
+    void ComboBoxFilterChange();
+    void ComboBox3Change();
+    void ButtonSaveClick();
+    void ButtonCsvClick();
+    void ButtonPdfClick();
+
+private:
+    void connectHandlers();
+    void fillFilter(QComboBox *box, int column);
+    void drawChart();
+    bool passwordIsRight(const QString &password);
+
+    std::unique_ptr<Ui::TForm12> m_ui;
+    Connection m_db;
+    SheetModel *m_sheet;
+    SheetFilter *m_filter;
+    QStandardItemModel *m_questions;
+    TForm13 *m_password = nullptr;
+};
+
+extern TForm12 *Form12;
