@@ -3,6 +3,7 @@
 #include "data/CourseSettings.h"
 #include "data/DbError.h"
 #include "data/GradeSheet.h"
+#include "data/QuestionBank.h"
 #include "data/SqliteJournal.h"
 #include "data/TeacherPassword.h"
 #include "desk/SheetExport.h"
@@ -340,6 +341,99 @@ private Q_SLOTS:
         QFile pdf(folder.path() + QStringLiteral("sheet.pdf"));
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.read(5) == "%PDF-");
+    }
+
+    // Good and bad inputs of each format: the questions taken, and the lines rejected.
+    void parseBanks_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<BankQuestion>>("questions");
+        QTest::addColumn<QList<int>>("rejectedLines");
+        const auto q = [](const char *text, std::initializer_list<const char *> answers, const char *right,
+                          const char *place = "") {
+            return BankQuestion{QString::fromUtf8(text), texts(answers), QString::fromUtf8(right),
+                                QString::fromUtf8(place)};
+        };
+        QTest::newRow("aiken") << int(BankFormat::Aiken)
+                               << QStringLiteral("\uFEFFЧто такое X?\r\nA. один\r\nB. два\r\nC) три\r\nANSWER: B\r\n"
+                                                 "Второй\nвопрос\nA. да\nB. нет\nANSWER: a\n")
+                               << QList<BankQuestion>{q("Что такое X?", {"один", "два", "три"}, "B"),
+                                                      q("Второй вопрос", {"да", "нет"}, "A")}
+                               << QList<int>{};
+        QTest::newRow("aiken faults") << int(BankFormat::Aiken)
+                                      << QStringLiteral("Вопрос 1\nA. a\nC. c\nANSWER: A\n\n"
+                                                        "Вопрос 2\nA. a\nB. b\nANSWER: D\n\n"
+                                                        "Вопрос 3\nA. a\nB. b\n\n"
+                                                        "Вопрос 4\nA. x\nB. y\nANSWER: A\n\n"
+                                                        "A. без вопроса\nANSWER: A\n\n"
+                                                        "Вопрос 6\nA. 1\nB. 2\nC. 3\nD. 4\nE. 5\nF. 6\nANSWER: A")
+                                      << QList<BankQuestion>{q("Вопрос 4", {"x", "y"}, "A")}
+                                      << QList<int>{3, 9, 11, 20, 29};
+        QTest::newRow("gift") << int(BankFormat::Gift)
+                              << QStringLiteral(
+                                     "// комментарий\n::Q1:: Столица? {\n=Москва\n~Казань#неверно\n~Самара\n}\n\n"
+                                     "Верно ли? {T}\n\nСколько? {#5}\n\n"
+                                     "Шесть {=a ~b ~c ~d ~e ~f}\n\n"
+                                     "С \\{скобками\\} {=да \\= нет ~%0%нет}\n\n"
+                                     "Краткий {=a =b}\n\nБез скобок\n\nПара {a -> b}\n\n"
+                                     "Доли {~%50%a ~%50%b ~c}")
+                              << QList<BankQuestion>{q("Столица?", {"Москва", "Казань", "Самара"}, "A"),
+                                                     q("С {скобками}", {"да = нет", "нет"}, "A")}
+                              << QList<int>{8, 10, 12, 16, 18, 20, 22};
+        QTest::newRow("csv") << int(BankFormat::Csv)
+                             << QStringLiteral(
+                                    "Вопрос;A;B;C;D;E;Ответ\n\"Цвет; неба?\";синий;\"зелёный,\nтёмный\";;;;A\n"
+                                    "Q2;a;b;c;d;e;6\nQ3;a;b\nQ4;a;;c;;;C\n"
+                                    "\"Q5 \"\"кавычки\"\"\";x;y;z;;;3;Glava1.html#a\n")
+                             << QList<BankQuestion>{q("Цвет; неба?", {"синий", "зелёный,\nтёмный"}, "A"),
+                                                    q("Q5 \"кавычки\"", {"x", "y", "z"}, "C", "Glava1.html#a")}
+                             << QList<int>{4, 5, 6};
+        QTest::newRow("csv with commas") << int(BankFormat::Csv) << QStringLiteral("Q,a,b,,,,2\n")
+                                         << QList<BankQuestion>{q("Q", {"a", "b"}, "B")} << QList<int>{};
+        QTest::newRow("too long") << int(BankFormat::Csv) << QStringLiteral("%1;a;b;;;;A\n").arg(QString(256, u'я'))
+                                  << QList<BankQuestion>{} << QList<int>{1};
+    }
+    void parseBanks()
+    {
+        QFETCH(int, format);
+        QFETCH(QString, text);
+        QFETCH(QList<BankQuestion>, questions);
+        QFETCH(QList<int>, rejectedLines);
+        const ParsedBank bank = parseBank(text, BankFormat(format));
+        QList<int> lines;
+        for (const RejectedLine &r : bank.rejected) {
+            lines << r.line;
+            QVERIFY(!r.reason.isEmpty());
+        }
+        QCOMPARE(lines, rejectedLines);
+        QCOMPARE(bank.questions, questions);
+    }
+
+    // A bank goes out in the course's format and comes back the same; an import that fails on
+    // the way leaves the bank as it was.
+    void bankRoundTripAndFailedImport()
+    {
+        TestFolder folder;
+        Connection db;
+        db.setDatabaseFile(folder.databaseFile());
+        const QString before = exportBank(db, 1);
+        QVERIFY(before.contains(QStringLiteral("@ Glava1.html#")));
+        const ParsedBank parsed = parseBank(before, BankFormat::Course);
+        QCOMPARE(parsed.rejected.size(), 0);
+        QCOMPARE(parsed.questions.size(), 14);
+        importBank(db, 1, parsed.questions, true);
+        QCOMPARE(exportBank(db, 1), before);
+        importBank(db, 1, parsed.questions.mid(0, 2), false);
+        QCOMPARE(folder.scalar(QStringLiteral("SELECT count(*) FROM Test1")).toInt(), 16);
+
+        folder.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Test1 WHEN NEW.\"вопрос\" = 'сбой' BEGIN "
+                                   "SELECT RAISE(ABORT, 'сбой'); END"));
+        const QString full = exportBank(db, 1);
+        QList<BankQuestion> failing = parsed.questions.mid(0, 3);
+        failing[2].text = QStringLiteral("сбой");
+        QVERIFY_THROWS_EXCEPTION(DbError, importBank(db, 1, failing, true));
+        QCOMPARE(exportBank(db, 1), full);
     }
 
     void settingsChecks_data()
