@@ -363,13 +363,18 @@ QString quotedName(const QString &name)
 
 } // namespace
 
-BankFormat bankFormatOf(const QString &fileName)
+BankFormat bankFormatOf(const QString &fileName, const QString &text)
 {
     const QString lower = fileName.toLower();
     if (lower.endsWith(QStringLiteral(".gift")))
         return BankFormat::Gift;
     if (lower.endsWith(QStringLiteral(".csv")))
         return BankFormat::Csv;
+    for (const Line &line : linesOf(text)) {
+        const QString s = line.text.trimmed();
+        if (!s.isEmpty() && !s.startsWith(u'#'))
+            return s.startsWith(QStringLiteral("? ")) ? BankFormat::Course : BankFormat::Aiken;
+    }
     return BankFormat::Aiken;
 }
 

@@ -45,8 +45,9 @@ enum class BankFormat
     Course,
 };
 
-// By the file's extension: .gift, .csv, else Aiken (.txt).
-BankFormat bankFormatOf(const QString &fileName);
+// By the file's extension: .gift, .csv; else the course's own when its first line that is not a
+// comment begins with "? ", else Aiken.
+BankFormat bankFormatOf(const QString &fileName, const QString &text = {});
 
 // Reads every question it can; each one it cannot take is rejected with the number of the line
 // at fault and the reason, in Russian. A question or answer longer than the table keeps (255) is

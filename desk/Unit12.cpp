@@ -27,10 +27,14 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QListWidget>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QValueAxis>
@@ -45,7 +49,8 @@ const QString everyone = QStringLiteral("(все)");
 
 TForm12::TForm12(QWidget *parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::TForm12>()), m_sheet(new SheetModel(this)),
-      m_filter(new SheetFilter(this)), m_questions(new QStandardItemModel(this))
+      m_filter(new SheetFilter(this)), m_questions(new QStandardItemModel(this)),
+      m_preview(new QStandardItemModel(this))
 {
     m_ui->setupUi(this);
     platform::applyPixelFonts(this);
@@ -65,12 +70,23 @@ TForm12::TForm12(QWidget *parent)
     SpinGood = m_ui->SpinGood;
     SpinBad = m_ui->SpinBad;
     ButtonSave = m_ui->ButtonSave;
+    ComboBox4 = m_ui->ComboBox4;
+    ButtonOpen = m_ui->ButtonOpen;
+    Label12 = m_ui->Label12;
+    ButtonExport = m_ui->ButtonExport;
+    PreviewGrid = m_ui->PreviewGrid;
+    RejectedList = m_ui->RejectedList;
+    RadioAppend = m_ui->RadioAppend;
+    RadioReplace = m_ui->RadioReplace;
+    ButtonImport = m_ui->ButtonImport;
 
     m_filter->setSourceModel(m_sheet);
     SheetGrid->setModel(m_filter);
     SheetGrid->sortByColumn(SheetModel::NameColumn, Qt::AscendingOrder);
     SheetGrid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     QuestionGrid->setModel(m_questions);
+    PreviewGrid->setModel(m_preview);
+    PreviewGrid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     QuestionGrid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     SheetChart->setRenderHint(QPainter::Antialiasing);
     connectHandlers();
@@ -86,6 +102,9 @@ void TForm12::connectHandlers()
     connect(ButtonSave, &QPushButton::clicked, this, &TForm12::ButtonSaveClick);
     connect(ButtonCsv, &QPushButton::clicked, this, &TForm12::ButtonCsvClick);
     connect(ButtonPdf, &QPushButton::clicked, this, &TForm12::ButtonPdfClick);
+    connect(ButtonOpen, &QPushButton::clicked, this, &TForm12::ButtonOpenClick);
+    connect(ButtonImport, &QPushButton::clicked, this, &TForm12::ButtonImportClick);
+    connect(ButtonExport, &QPushButton::clicked, this, &TForm12::ButtonExportClick);
 }
 
 bool TForm12::passwordIsRight(const QString &password)
@@ -133,17 +152,8 @@ void TForm12::refresh()
         ComboBoxFilterChange();
         SheetGrid->resizeColumnsToContents();
 
-        const int chapter = std::max(0, ComboBox3->currentIndex());
-        {
-            const QSignalBlocker blocker(ComboBox3);
-            ComboBox3->clear();
-            for (int n = 1; n <= 6; ++n) {
-                const auto &chapters = m_sheet->sheet().chapters;
-                ComboBox3->addItem(n <= chapters.size() ? chapters.at(n - 1).caption
-                                                        : QStringLiteral("Глава %1").arg(n));
-            }
-            ComboBox3->setCurrentIndex(chapter);
-        }
+        fillChapters(ComboBox3);
+        fillChapters(ComboBox4);
         ComboBox3Change();
 
         const GradeRules rules = readSettings(m_db);
@@ -167,6 +177,18 @@ void TForm12::fillFilter(QComboBox *box, int column)
     box->clear();
     box->addItem(everyone);
     box->addItems(values);
+}
+
+void TForm12::fillChapters(QComboBox *box)
+{
+    const QSignalBlocker blocker(box);
+    const int chosen = std::max(0, box->currentIndex());
+    const auto &chapters = m_sheet->sheet().chapters;
+    box->clear();
+    // The question tables are Test1..Test6, one per chapter in the order of Glaves.
+    for (int n = 1; n <= 6; ++n)
+        box->addItem(n <= chapters.size() ? chapters.at(n - 1).caption : QStringLiteral("Глава %1").arg(n));
+    box->setCurrentIndex(chosen);
 }
 
 void TForm12::ComboBoxFilterChange()
@@ -294,4 +316,102 @@ void TForm12::ButtonPdfClick()
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             [&shown](QPrinter *target) { printSheet(shown, QDate::currentDate(), target); });
     preview.exec();
+}
+
+void TForm12::ButtonOpenClick()
+{
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Открыть банк вопросов"), QDir::homePath(),
+                                     QStringLiteral("Банки вопросов (*.txt *.gift *.csv);;Все файлы (*)"));
+    if (!path.isEmpty())
+        previewBank(path);
+}
+
+void TForm12::previewBank(const QString &path)
+{
+    m_bank = {};
+    m_preview->clear();
+    RejectedList->clear();
+    ButtonImport->setEnabled(false);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        platform::errorBox(QStringLiteral("Не удалось открыть файл %1:\n%2").arg(path, file.errorString()));
+        return;
+    }
+    const QString text = QString::fromUtf8(file.readAll());
+    const BankFormat format = bankFormatOf(path, text);
+    m_bank = parseBank(text, format);
+    m_preview->setHorizontalHeaderLabels({QStringLiteral("Строка"), QStringLiteral("Вопрос"), QStringLiteral("Ответы"),
+                                          QStringLiteral("Верный"), QStringLiteral("Место в курсе")});
+    for (const BankQuestion &q : m_bank.questions) {
+        QStringList answers;
+        for (qsizetype i = 0; i < q.answers.size(); ++i)
+            answers << QStringLiteral("%1) %2").arg(QChar(char16_t(u'A' + i))).arg(q.answers.at(i));
+        auto *line = new QStandardItem(QString::number(q.line));
+        line->setTextAlignment(Qt::AlignCenter);
+        auto *right = new QStandardItem(q.right);
+        right->setTextAlignment(Qt::AlignCenter);
+        auto *question = new QStandardItem(q.text);
+        question->setToolTip(q.text);
+        auto *all = new QStandardItem(answers.join(QStringLiteral("; ")));
+        all->setToolTip(answers.join(u'\n'));
+        m_preview->appendRow({line, question, all, right, new QStandardItem(q.place)});
+    }
+    for (const RejectedLine &r : m_bank.rejected)
+        RejectedList->addItem(QStringLiteral("Строка %1: %2").arg(r.line).arg(r.reason));
+    const char *const names[] = {"Aiken", "GIFT", "CSV", "учебника"};
+    Label12->setText(QStringLiteral("%1 (формат %2): вопросов %3, отклонено %4")
+                         .arg(QFileInfo(path).fileName(), QString::fromUtf8(names[int(format)]))
+                         .arg(m_bank.questions.size())
+                         .arg(m_bank.rejected.size()));
+    PreviewGrid->resizeColumnToContents(0);
+    PreviewGrid->setColumnWidth(1, PreviewGrid->width() * 2 / 5);
+    PreviewGrid->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    PreviewGrid->resizeColumnToContents(3);
+    PreviewGrid->resizeColumnToContents(4);
+    ButtonImport->setEnabled(!m_bank.questions.isEmpty());
+}
+
+void TForm12::ButtonImportClick()
+{
+    if (m_bank.questions.isEmpty())
+        return;
+    const int chapter = ComboBox4->currentIndex() + 1;
+    const bool replace = RadioReplace->isChecked();
+    QString ask = replace ? QStringLiteral("Вопросы главы «%1» будут заменены %2 вопросами из файла.")
+                          : QStringLiteral("К вопросам главы «%1» будут добавлены %2 вопросов из файла.");
+    ask = ask.arg(ComboBox4->currentText()).arg(m_bank.questions.size());
+    if (!m_bank.rejected.isEmpty())
+        ask += QStringLiteral("\n\nОтклонённые строки (%1) не будут записаны.").arg(m_bank.rejected.size());
+    if (platform::questionBox(ask, QStringLiteral("Записать"), QStringLiteral("Отмена")) != platform::BoxAnswer::Ok)
+        return;
+    try {
+        importBank(m_db, chapter, m_bank.questions, replace);
+    } catch (const DbError &e) {
+        platform::errorBox(QStringLiteral("Вопросы не записаны; банк главы остался прежним.\n\n%1").arg(e.message()));
+        return;
+    }
+    m_bank = {};
+    m_preview->removeRows(0, m_preview->rowCount());
+    RejectedList->clear();
+    ButtonImport->setEnabled(false);
+    Label12->setText(QStringLiteral("Вопросы записаны."));
+    ComboBox3Change();
+}
+
+void TForm12::ButtonExportClick()
+{
+    const int chapter = ComboBox4->currentIndex() + 1;
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить банк вопросов"),
+                                                      QDir::home().filePath(QStringLiteral("Test%1.txt").arg(chapter)),
+                                                      QStringLiteral("Вопросы учебника (*.txt)"));
+    if (path.isEmpty())
+        return;
+    try {
+        const QString problem = writeFile(path, exportBank(m_db, chapter).toUtf8());
+        if (!problem.isEmpty())
+            platform::errorBox(problem);
+    } catch (const DbError &e) {
+        platform::errorBox(e.message());
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Connection.h"
+#include "data/QuestionBank.h"
 #include "shell/Windows.h"
 
 #include <QWidget>
@@ -10,7 +11,9 @@
 class QChartView;
 class QComboBox;
 class QLabel;
+class QListWidget;
 class QPushButton;
+class QRadioButton;
 class QSpinBox;
 class QStandardItemModel;
 class QTabWidget;
@@ -49,10 +52,20 @@ public:
     QSpinBox *SpinGood;
     QSpinBox *SpinBad;
     QPushButton *ButtonSave;
+    QComboBox *ComboBox4; // chapter of the bank
+    QPushButton *ButtonOpen;
+    QLabel *Label12; // the file read
+    QPushButton *ButtonExport;
+    QTableView *PreviewGrid;
+    QListWidget *RejectedList;
+    QRadioButton *RadioAppend;
+    QRadioButton *RadioReplace;
+    QPushButton *ButtonImport;
 
     SheetModel *sheetModel() const { return m_sheet; }
     SheetFilter *sheetFilter() const { return m_filter; }
     QStandardItemModel *questionModel() const { return m_questions; }
+    QStandardItemModel *previewModel() const { return m_preview; }
     TForm13 *passwordWindow() const { return m_password; }
 
     void askPassword(QWidget *over) override;
@@ -64,10 +77,17 @@ public:
     void ButtonSaveClick();
     void ButtonCsvClick();
     void ButtonPdfClick();
+    void ButtonOpenClick();
+    void ButtonImportClick();
+    void ButtonExportClick();
+    // Reads a bank file and shows what an import would write, and what it would leave out; nothing
+    // is written yet.
+    void previewBank(const QString &path);
 
 private:
     void connectHandlers();
     void fillFilter(QComboBox *box, int column);
+    void fillChapters(QComboBox *box);
     void drawChart();
     bool passwordIsRight(const QString &password);
 
@@ -76,6 +96,8 @@ private:
     SheetModel *m_sheet;
     SheetFilter *m_filter;
     QStandardItemModel *m_questions;
+    QStandardItemModel *m_preview;
+    ParsedBank m_bank;
     TForm13 *m_password = nullptr;
 };
 

@@ -48,6 +48,15 @@ desk_screenshots() {
     capture "$out/desk-questions.png"
     xdotool key ctrl+Tab && sleep 0.5
     capture "$out/desk-settings.png"
+    # The import preview of a GIFT file, chosen by typing its path into the file window.
+    cp "$root/tools/lib/demo-bank.gift" "$tmp/d/"
+    xdotool key ctrl+Tab && sleep 0.5
+    eval "$(xdotool getwindowgeometry --shell "$desk" | sed 's/^/D_/')"
+    xdotool mousemove $((D_X + 278)) $((D_Y + 59)) click 1   # Открыть файл…
+    find_window "Открыть банк" >/dev/null
+    sleep 0.5
+    xdotool type --delay 30 "$tmp/d/demo-bank.gift" && xdotool key Return && sleep 1.5
+    capture "$out/desk-import.png"
     kill "$app" "$xvfb" 2>/dev/null || true
     wait "$app" 2>/dev/null || true
     app="" xvfb=""

@@ -16,10 +16,13 @@
 #include "tests/support/WindowFixture.h"
 
 #include <QAbstractItemModelTester>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPrinter>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTest>
@@ -434,6 +437,39 @@ private Q_SLOTS:
         failing[2].text = QStringLiteral("сбой");
         QVERIFY_THROWS_EXCEPTION(DbError, importBank(db, 1, failing, true));
         QCOMPARE(exportBank(db, 1), full);
+    }
+
+    // The desk's import: a preview first, then the questions written after the teacher agrees.
+    void importThroughTheDesk()
+    {
+        WindowFixture f;
+        Connection db;
+        db.setDatabaseFile(f.folder.databaseFile());
+        setTeacherPassword(db, QStringLiteral("секрет"), fewIterations);
+        shell::windows()->teacherDesk()->askPassword(nullptr);
+        Form12->passwordWindow()->Edit1->setText(QStringLiteral("секрет"));
+        Form12->passwordWindow()->BitBtn1Click();
+        QAbstractItemModelTester tester(Form12->previewModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const QString file = f.folder.path() + QStringLiteral("bank.gift");
+        QVERIFY(writeFile(file, QStringLiteral("Первый {=да ~нет}\n\nВторой {T}\n\nТретий {~a =b ~c}\n").toUtf8())
+                    .isEmpty());
+        Form12->ComboBox4->setCurrentIndex(1);
+        Form12->previewBank(file);
+        QCOMPARE(Form12->previewModel()->rowCount(), 2);
+        QCOMPARE(Form12->RejectedList->count(), 1);
+        QVERIFY(Form12->RejectedList->item(0)->text().startsWith(QStringLiteral("Строка 3:")));
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Test2")).toInt(), 14);
+
+        f.boxes.answers = {platform::BoxAnswer::Cancel};
+        Form12->RadioReplace->setChecked(true);
+        Form12->ButtonImport->click();
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Test2")).toInt(), 14);
+        Form12->ButtonImport->click();
+        QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Test2")).toInt(), 2);
+        QCOMPARE(
+            f.folder.scalar(QStringLiteral("SELECT \"вариант\" FROM Test2 WHERE \"вопрос\" = 'Третий'")).toString(),
+            QStringLiteral("B"));
+        QVERIFY(!Form12->ButtonImport->isEnabled());
     }
 
     void settingsChecks_data()
