@@ -82,6 +82,12 @@ int setTeacherPasswordCommand(std::FILE *in, std::FILE *err)
     try {
         Connection connection;
         pointAtDatabase(connection, QDir::currentPath() + u'/');
+        if (connection.isServer()) {
+            say(err, QStringLiteral("Учебник подключён к серверу %1: на сервере преподаватель входит своей ролью "
+                                    "velanika_teacher, её пароль меняет администратор сервера. Пароль не изменён.")
+                         .arg(connection.place()));
+            return 1;
+        }
         setTeacherPassword(connection, *password);
         say(err, QStringLiteral("Пароль преподавателя сохранён в %1.").arg(connection.place()));
         return 0;

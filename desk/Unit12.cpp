@@ -116,6 +116,13 @@ void TForm12::askPassword(QWidget *over)
 {
     try {
         pointAtDatabase(m_db, platform::dataFolder());
+        if (m_db.isServer()) {
+            platform::informationBox(QStringLiteral("Кабинет преподавателя работает с файлом Data.mdb. Учебник "
+                                                    "подключён к серверу %1; ведомость на сервере читает роль "
+                                                    "velanika_teacher.")
+                                         .arg(m_db.place()));
+            return;
+        }
         if (!hasTeacherPassword(m_db)) {
             platform::informationBox(QStringLiteral("Пароль преподавателя не задан. Его задают в папке данных "
                                                     "командой:\n\nvelanika --set-teacher-password"));
