@@ -12,6 +12,7 @@
 #include "side/Unit9.h"
 #include "signin/Unit1.h"
 #include "stats/Unit3.h"
+#include "testing/Unit12.h"
 #include "testing/Unit6.h"
 
 #include <stdexcept>
@@ -146,6 +147,17 @@ shell::TestWindow *WindowSet::test()
     return m_form6.get();
 }
 
+shell::Review *WindowSet::review()
+{
+    complete();
+    if (!m_form12) {
+        create(m_form12, Form12);
+        // A window of the reader's: it stays above it while the reader shows the passages.
+        m_form12->setParent(m_form2.get(), m_form12->windowFlags() | Qt::Dialog);
+    }
+    return m_form12.get();
+}
+
 QWidget *WindowSet::customer()
 {
     makeSideWindows();
@@ -183,7 +195,10 @@ void WindowSet::failSideWindowsAfter(int made)
 void WindowSet::releaseSideWindows()
 {
     // Reverse order of creation; each global is cleared before its window goes, so no handler
-    // running during destruction reaches a dead window.
+    // running during destruction reaches a dead window. The review goes first: it is a window of the
+    // reader's.
+    Form12 = nullptr;
+    m_form12.reset();
     Form11 = nullptr;
     m_form11.reset();
     Form7 = nullptr;

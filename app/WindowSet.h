@@ -55,6 +55,8 @@ public:
     shell::Reader *reader() override;
     shell::Statistics *statistics() override;
     shell::TestWindow *test() override;
+    // Made on first use, above the reader.
+    shell::Review *review() override;
     QWidget *customer() override;
     shell::Manual *manual() override;
     shell::Presentations *presentations() override;

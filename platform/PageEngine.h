@@ -39,6 +39,9 @@ struct PageEngineHooks
 
 using CreatePageEngine = PageEngine *(*)(QWidget *parent, const PageEngineHooks &hooks);
 
+// The background of a passage the reader was sent to (WebView::showPlace), in both views.
+inline constexpr const char *passageColour = "#fff3a0";
+
 } // namespace platform
 
 // The module's one entry point.

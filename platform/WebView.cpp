@@ -12,7 +12,9 @@
 #include <QImage>
 #include <QLabel>
 #include <QStyle>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextTable>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -243,6 +245,34 @@ public:
     }
 };
 
+// The passage at an anchor of the light view's page: the block that carries the anchor and a
+// table right after it, as the engine's style marks the anchored element and such a table.
+QList<QTextEdit::ExtraSelection> passageMarks(QTextDocument *document, const QString &anchor)
+{
+    QList<QTextEdit::ExtraSelection> marks;
+    if (anchor.isEmpty())
+        return marks;
+    QTextCharFormat look;
+    look.setBackground(QColor(QString::fromLatin1(passageColour)));
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        bool anchored = false;
+        for (auto it = block.begin(); !it.atEnd() && !anchored; ++it)
+            anchored = it.fragment().charFormat().anchorNames().contains(anchor);
+        if (!anchored)
+            continue;
+        QTextCursor passage(block);
+        passage.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        marks.append({passage, look});
+        if (QTextTable *table = QTextCursor(block.next()).currentTable(); table && !QTextCursor(block).currentTable()) {
+            QTextCursor cells = table->firstCursorPosition();
+            cells.setPosition(table->lastCursorPosition().position(), QTextCursor::KeepAnchor);
+            marks.append({cells, look});
+        }
+        break;
+    }
+    return marks;
+}
+
 // Where a link goes, by the real path of a local file: a course page opens in the view, a file
 // inside Present in the desktop's program for it, an http or https address in the desktop's
 // browser. Anything else is refused.
@@ -348,7 +378,7 @@ public:
         return false;
     }
 
-    void show(const QString &file)
+    void show(const QString &file, const QString &anchor = {})
     {
         create();
         notice->say({});
@@ -361,11 +391,14 @@ public:
             standIn = false;
 #ifdef TEXTBOOK_WEBENGINE
             if (engine) {
-                engine->open(QUrl::fromLocalFile(file));
+                QUrl url = QUrl::fromLocalFile(file);
+                if (!anchor.isEmpty())
+                    url.setFragment(anchor);
+                engine->open(url);
                 return;
             }
 #endif
-            showInText(file);
+            showInText(file, anchor);
             return;
         }
         showStandIn(file.isEmpty() ? QString() : missingPageHtml(file));
@@ -384,6 +417,7 @@ public:
             return;
         }
 #endif
+        text->setExtraSelections({});
         if (html.isEmpty())
             text->clear();
         else
@@ -391,14 +425,19 @@ public:
         Q_EMIT q->loadFinished(false);
     }
 
-    void showInText(const QString &file)
+    void showInText(const QString &file, const QString &anchor = {})
     {
         if (!QFileInfo(file).isFile()) {
             showStandIn(missingPageHtml(file));
             return;
         }
         standIn = false;
+        text->setExtraSelections({});
         text->setSource(QUrl::fromLocalFile(file));
+        if (!anchor.isEmpty()) {
+            text->scrollToAnchor(anchor);
+            text->setExtraSelections(passageMarks(text->document(), anchor));
+        }
         Q_EMIT q->loadFinished(true);
     }
 
@@ -439,6 +478,13 @@ void WebView::Navigate(const QString &path)
     m_location = path;
     ++m_navigations;
     d->show(localPath(path));
+}
+
+void WebView::showPlace(const QString &path, const QString &anchor)
+{
+    m_location = path;
+    ++m_navigations;
+    d->show(localPath(path), anchor);
 }
 
 QString WebView::Path() const

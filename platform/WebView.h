@@ -30,6 +30,10 @@ public:
     // (an .htm or .html file inside Glaves, by its real path) is not opened: the view is left
     // empty and the notice bar says why.
     void Navigate(const QString &path);
+    // Opens a page as Navigate does, scrolled to the anchor (an id or name on the page) with the
+    // passage marked: the anchored element and a table right after it. An anchor the page does
+    // not have opens it at its top, unmarked.
+    void showPlace(const QString &path, const QString &anchor);
     // The program's folder with a trailing separator.
     QString Path() const;
 

@@ -6,6 +6,7 @@
 
 #include "reader/Unit2.h"
 
+#include "data/AttemptJournal.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
 #include "data/TableCursor.h"
@@ -115,6 +116,14 @@ TForm2::TForm2(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui:
     N51 = m_ui->N51;
     N61 = m_ui->N61;
     N2 = m_ui->N2;
+    N7 = m_ui->N7Menu->menuAction();
+    N7->setObjectName(QStringLiteral("N7"));
+    N71 = m_ui->N71;
+    N72 = m_ui->N72;
+    N73 = m_ui->N73;
+    N74 = m_ui->N74;
+    N75 = m_ui->N75;
+    N76 = m_ui->N76;
     N4 = m_ui->N4Menu->menuAction();
     N4->setObjectName(QStringLiteral("N4"));
     N5 = m_ui->N5;
@@ -125,6 +134,7 @@ TForm2::TForm2(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui:
     // every image plugin on the machine.
     const std::pair<QAction *, QString> icons[] = {{N1, QStringLiteral("menu-theory")},
                                                    {N2, QStringLiteral("menu-stats")},
+                                                   {N7, QStringLiteral("menu-review")},
                                                    {N4, QStringLiteral("menu-help")},
                                                    {N6, QStringLiteral("menu-exit")}};
     for (const auto &[action, name] : icons)
@@ -181,6 +191,12 @@ void TForm2::connectHandlers()
     connectHandler(N5, &QAction::triggered, this, &TForm2::N5Click);
     connectHandler(N3, &QAction::triggered, this, &TForm2::N3Click);
     connectHandler(N6, &QAction::triggered, this, &TForm2::N6Click);
+    connectHandler(N71, &QAction::triggered, this, &TForm2::N71Click);
+    connectHandler(N72, &QAction::triggered, this, &TForm2::N72Click);
+    connectHandler(N73, &QAction::triggered, this, &TForm2::N73Click);
+    connectHandler(N74, &QAction::triggered, this, &TForm2::N74Click);
+    connectHandler(N75, &QAction::triggered, this, &TForm2::N75Click);
+    connectHandler(N76, &QAction::triggered, this, &TForm2::N76Click);
 
     connectHandler(BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
     connectHandler(BitBtn2, &QPushButton::clicked, this, &TForm2::BitBtn2Click);
@@ -228,7 +244,7 @@ QList<platform::ClickableLabel *> TForm2::pageLabels() const
 
 // --- Navigation -------------------------------------------------------------------------------
 
-void TForm2::openChapter(int chapter, bool fromMenu)
+void TForm2::openChapter(int chapter, bool fromMenu, const QString &anchor)
 {
     platform::ClickableLabel *shown = chapterLabel(chapter);
     for (platform::ClickableLabel *label : pageLabels())
@@ -258,10 +274,11 @@ void TForm2::openChapter(int chapter, bool fromMenu)
     if (Data->GlavesTab->locate(QStringLiteral("Caption"), shown->text()) && student)
         PrepareResult();
 
-    showAndStorePage(chapterPage(chapter), student);
+    showAndStorePage(chapterPage(chapter), student, anchor);
 }
 
-void TForm2::openPage(std::initializer_list<platform::ClickableLabel *> shown, const QString &page)
+void TForm2::openPage(std::initializer_list<platform::ClickableLabel *> shown, const QString &page,
+                      const QString &anchor)
 {
     for (platform::ClickableLabel *label : pageLabels())
         label->setFontColor(colour::blue);
@@ -272,12 +289,15 @@ void TForm2::openPage(std::initializer_list<platform::ClickableLabel *> shown, c
     BitBtn2->setEnabled(false);
 
     const bool student = Data->findStudent();
-    showAndStorePage(page, student);
+    showAndStorePage(page, student, anchor);
 }
 
-void TForm2::showAndStorePage(const QString &page, bool student)
+void TForm2::showAndStorePage(const QString &page, bool student, const QString &anchor)
 {
-    WebBrowser1->Navigate(platform::expandFileName(page));
+    if (anchor.isEmpty())
+        WebBrowser1->Navigate(platform::expandFileName(page));
+    else
+        WebBrowser1->showPlace(platform::expandFileName(page), anchor);
     // Never on another student's row.
     if (!student)
         throw DbError::studentMissing();
@@ -290,6 +310,31 @@ QString TForm2::pathToStore(const QString &page) const
     const int width = Data->UserTab->fieldByName(QStringLiteral("путь")).size();
     const QString whole = WebBrowser1->Path() + page;
     return width > 0 && textWidth(whole) > width ? page : whole;
+}
+
+void TForm2::showPlace(const QString &page, const QString &anchor)
+{
+    const QString path = QStringLiteral("Glaves\\") + page;
+    for (int chapter = 1; chapter <= 6; ++chapter) {
+        if (chapterPage(chapter).compare(path, Qt::CaseInsensitive) == 0) {
+            openChapter(chapter, false, anchor);
+            shell::bringToFront(this);
+            return;
+        }
+    }
+    openPage({}, path, anchor);
+    shell::bringToFront(this);
+}
+
+void TForm2::reviewChapter(int chapter)
+{
+    const std::optional<Attempt> attempt = Data->journal().lastGraded(Data->studentId(), chapter);
+    if (!attempt) {
+        platform::informationBox(
+            QStringLiteral("Тест к главе %1 вы ещё не завершали: разбирать пока нечего.").arg(chapter));
+        return;
+    }
+    shell::windows()->review()->showAttempt(attempt->id);
 }
 
 void TForm2::openStoredPage(const QString &stored)
@@ -474,6 +519,36 @@ void TForm2::showEvent(QShowEvent *event)
 }
 
 // --- Side windows -----------------------------------------------------------------------------
+
+void TForm2::N71Click()
+{
+    reviewChapter(1);
+}
+
+void TForm2::N72Click()
+{
+    reviewChapter(2);
+}
+
+void TForm2::N73Click()
+{
+    reviewChapter(3);
+}
+
+void TForm2::N74Click()
+{
+    reviewChapter(4);
+}
+
+void TForm2::N75Click()
+{
+    reviewChapter(5);
+}
+
+void TForm2::N76Click()
+{
+    reviewChapter(6);
+}
 
 void TForm2::N2Click()
 {

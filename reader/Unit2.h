@@ -67,6 +67,14 @@ public:
     QAction *N51;
     QAction *N61;
     QAction *N2;
+    // "Разбор ответов": the last graded test of chapter 1..6.
+    QAction *N7;
+    QAction *N71;
+    QAction *N72;
+    QAction *N73;
+    QAction *N74;
+    QAction *N75;
+    QAction *N76;
     QAction *N4;
     QAction *N5;
     QAction *N3;
@@ -82,6 +90,7 @@ public:
     QString pathToStore(const QString &page) const override;
     void openStoredPage(const QString &stored) override;
     void openChapter(int chapter) override { openChapter(chapter, false); }
+    void showPlace(const QString &page, const QString &anchor) override;
 
     // The status bar's panels 0..2 (time, date, always empty).
     QLabel *statusPanel(int index) const;
@@ -111,6 +120,12 @@ public:
     void N3Click();
     void N5Click();
     void N6Click();
+    void N71Click();
+    void N72Click();
+    void N73Click();
+    void N74Click();
+    void N75Click();
+    void N76Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -119,10 +134,14 @@ protected:
 private:
     void connectHandlers();
 
-    void openChapter(int chapter, bool fromMenu);
-    void openPage(std::initializer_list<platform::ClickableLabel *> shown, const QString &page);
+    // anchor: the place on the page to show marked (WebView::showPlace); empty, the top.
+    void openChapter(int chapter, bool fromMenu, const QString &anchor = {});
+    void openPage(std::initializer_list<platform::ClickableLabel *> shown, const QString &page,
+                  const QString &anchor = {});
     // Shows the page and stores it as the student's, unless the student's row is gone.
-    void showAndStorePage(const QString &page, bool student);
+    void showAndStorePage(const QString &page, bool student, const QString &anchor = {});
+    // Opens the review of the signed-in student's last graded test of the chapter.
+    void reviewChapter(int chapter);
 
     QList<platform::ClickableLabel *> pageLabels() const;
 

@@ -36,6 +36,10 @@ public:
     virtual void openStoredPage(const QString &stored) = 0;
     // Opens chapter 1..6 as its label does.
     virtual void openChapter(int chapter) = 0;
+    // Opens a course page (a path inside Glaves, as a question names it) at the anchor with the
+    // passage marked; a chapter's page opens as its label opens it. An anchor the page does not
+    // have opens it at its top.
+    virtual void showPlace(const QString &page, const QString &anchor) = 0;
 };
 
 // The test window, as the reader launches a test in it.
@@ -54,6 +58,16 @@ public:
     // Offers to go on with a test of the signed-in student that was cut short (the program ended
     // while it ran), by its attempt in the journal.
     virtual void offerToContinue(qint64 attempt) = 0;
+};
+
+// The review of a finished test: every question with the answer given and the right one.
+class Review
+{
+public:
+    virtual ~Review() = default;
+    virtual QWidget *asWidget() = 0;
+    // Shows the graded attempt; one that cannot be read is told and nothing opens.
+    virtual void showAttempt(qint64 attempt) = 0;
 };
 
 // The statistics window.
@@ -102,6 +116,7 @@ public:
     virtual Reader *reader() = 0;
     virtual Statistics *statistics() = 0;
     virtual TestWindow *test() = 0;
+    virtual Review *review() = 0;
     virtual QWidget *customer() = 0;
     virtual Manual *manual() = 0;
     virtual Presentations *presentations() = 0;

@@ -753,6 +753,7 @@ void TForm6::Result()
     } catch (const DbError &) {
     }
     const int limit = attempt.rules.minutes;
+    const qint64 graded = attempt.id;
     m_attempt.reset();
     // Only a stored grade counts: closing the window after a failure is an abandoned test.
     Grade = grade;
@@ -761,7 +762,11 @@ void TForm6::Result()
     const TimeUsed used = timeUsed(limit, MinLeft, SecLeft);
     MinLeft = used.minutes;
     SecLeft = used.seconds;
-    platform::plainBox(resultReport(RightCount, QuestionCount, used, Grade));
+    // The report offers the review: a box keeps the report as it always read, one button more.
+    const bool review = platform::plainBox(resultReport(RightCount, QuestionCount, used, Grade),
+                                           QStringLiteral("&Разбор ответов")) == platform::BoxAnswer::Other;
     close();
     showReader();
+    if (review)
+        shell::windows()->review()->showAttempt(graded);
 }

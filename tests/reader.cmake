@@ -1,9 +1,11 @@
 textbook_add_test(tst_reader SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/reader/tst_reader.cpp
-                  ${CMAKE_CURRENT_SOURCE_DIR}/reader/HostilePages.h LIBS textbook_app)
+                  ${CMAKE_CURRENT_SOURCE_DIR}/reader/HostilePages.h ${CMAKE_CURRENT_SOURCE_DIR}/reader/Passage.h
+                  LIBS textbook_app)
 # The real page engine; skipped in the light build.
 # It links the engine itself to reach into the view; the program loads it as a module.
 textbook_add_test(tst_reader_webengine SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/reader/tst_reader_webengine.cpp
-                  ${CMAKE_CURRENT_SOURCE_DIR}/reader/HostilePages.h LIBS textbook_app $<$<BOOL:${WITH_WEBENGINE}>:Qt6::WebEngineWidgets>)
+                  ${CMAKE_CURRENT_SOURCE_DIR}/reader/HostilePages.h ${CMAKE_CURRENT_SOURCE_DIR}/reader/Passage.h
+                  LIBS textbook_app $<$<BOOL:${WITH_WEBENGINE}>:Qt6::WebEngineWidgets>)
 # The program must not link the web engine: it is a module loaded after the first window.
 if(WITH_WEBENGINE)
     add_test(NAME program_does_not_link_web_engine

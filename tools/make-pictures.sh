@@ -88,6 +88,10 @@ png "$pics/menu-stats.png" -size 16x16 xc:none \
     -fill '#2e7d32' -draw "rectangle 3,9 5,13" \
     -fill '#1565c0' -draw "rectangle 7,5 9,13" \
     -fill '#c62828' -draw "rectangle 11,2 13,13"
+png "$pics/menu-review.png" -size 16x16 xc:none \
+    -fill '#f5f0e1' -stroke '#404040' -strokewidth 1 -draw "rectangle 2,1 13,14" \
+    -fill none -stroke '#2e7d32' -strokewidth 2 -draw "polyline 4,5 6,7 10,3" \
+    -stroke '#c62828' -draw "line 5,9 10,13" -draw "line 10,9 5,13"
 png "$pics/menu-help.png" -size 16x16 xc:none \
     -fill '#1e5bb8' -stroke '#123a78' -strokewidth 1 -draw "circle 7.5,7.5 7.5,0.5" \
     -fill white -stroke none -font "$FONT_BOLD" -pointsize 12 -gravity center -annotate +0+0 '?'

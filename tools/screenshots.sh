@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Captures the windows of the textbook on a virtual display into docs/screenshots: the steps of
-# the student's journey, then the presentations, customer and user-manual windows, then the
-# teacher's desk on a made-up class.
+# the student's journey, then the presentations, customer and user-manual windows, then a test
+# taken up again after a crash, its review and a passage the review leads to, then the teacher's
+# desk on a made-up class.
 # Usage: screenshots.sh <runnable folder> [desk]   ("desk": the teacher's desk only)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -95,17 +96,56 @@ presentations=$(find_window "Презентации")
 xdotool mousemove 300 150 click 1 && xdotool key Down && sleep 0.5
 import -window "$presentations" "$out/presentations.png"
 xdotool windowunmap "$presentations"
-xdotool mousemove $((R_X + 234)) $((R_Y + 10)) click 1 && sleep 0.4   # Справка
-xdotool mousemove $((R_X + 260)) $((R_Y + menu + 14)) click 1         # Автор
+xdotool mousemove $((R_X + 370)) $((R_Y + 10)) click 1 && sleep 0.4   # Справка
+xdotool mousemove $((R_X + 396)) $((R_Y + menu + 14)) click 1         # Автор
 customer=$(find_window "Заказчик")
 sleep 0.3
 import -window "$customer" "$out/customer.png"
 xdotool windowunmap "$customer"
-xdotool mousemove $((R_X + 234)) $((R_Y + 10)) click 1 && sleep 0.4
-xdotool mousemove $((R_X + 280)) $((R_Y + menu + 38)) click 1         # Руководство пользователя
+xdotool mousemove $((R_X + 370)) $((R_Y + 10)) click 1 && sleep 0.4
+xdotool mousemove $((R_X + 416)) $((R_Y + menu + 38)) click 1         # Руководство пользователя
 manual=$(find_window "Руководство пользователя")
 sleep 2.5
 import -window "$manual" "$out/manual.png"
+xdotool windowunmap "$manual"
+
+# A test cut short by a crash and taken up again at the next sign-in, then its review and the
+# passage a wrong answer leads to.
+answer_a_next() { # answers A and moves on, in the test window
+    eval "$(xdotool getwindowgeometry --shell "$1" | sed 's/^/T_/')"
+    xdotool mousemove $((T_X + 24)) $((T_Y + 112)) click 1 && sleep 0.15
+    xdotool mousemove $((T_X + 440)) $((T_Y + 380)) click 1 && sleep 0.3
+}
+questions=$(sqlite3 "$tmp/t/Data.mdb" "select count(*) from Test3")
+xdotool mousemove $((R_X + 80)) $((R_Y + menu + 164)) click 1 && sleep 1   # Глава3
+xdotool mousemove $((R_X + 88)) $((R_Y + menu + 475)) click 1              # Начать тест
+find_window "Веланика" >/dev/null && sleep 0.3 && xdotool key Return
+test=$(find_window "Тест- Глава3")
+for _ in 1 2 3; do answer_a_next "$test"; done
+sleep 1
+kill -9 "$app"
+wait "$app" 2>/dev/null || true
+(cd "$tmp/t" && PATH="$tmp/bin:$PATH" exec ./velanika) >/dev/null 2>&1 &
+app=$!
+signin=$(find_window "Авторизация")
+xdotool mousemove 593 175 click 1 && sleep 0.3               # Вход
+xdotool type "x" && xdotool key BackSpace && xdotool type --delay 90 "Петров" && xdotool key Return
+find_window "Веланика" >/dev/null && sleep 0.5
+import -window root "$tmp/continue.png"
+xdotool key Return                                          # Продолжить тест
+test=$(find_window "Тест- Глава3")
+sleep 1
+import -window "$test" "$out/test-resumed.png"
+for ((q = 4; q <= questions; q++)); do answer_a_next "$test"; done
+find_window "Веланика" >/dev/null && sleep 0.5
+xdotool key Tab space                                       # Разбор ответов
+review=$(find_window "Разбор ответов")
+sleep 1
+import -window "$review" "$out/review.png"
+xdotool key Return                                          # Читать в главе
+sleep 3
+import -window root "$tmp/passage.png"
+convert "$tmp/passage.png" -trim +repage "$out/review-passage.png"
 kill "$app" "$xvfb" 2>/dev/null || true
 wait "$app" 2>/dev/null || true
 app="" xvfb=""

@@ -12,6 +12,7 @@
 #include "stats/Unit3.h"
 #include "testing/Unit6.h"
 #include "tests/reader/HostilePages.h"
+#include "tests/reader/Passage.h"
 #include "tests/support/FormFacts.h"
 #include "tests/support/WindowFixture.h"
 
@@ -21,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
@@ -183,10 +185,11 @@ private Q_SLOTS:
     {
         WindowFixture f;
         const QList<QAction *> top = Form2->menuBar()->actions();
-        QCOMPARE(top, (QList<QAction *>{Form2->N1, Form2->N2, Form2->N4, Form2->N6}));
+        QCOMPARE(top, (QList<QAction *>{Form2->N1, Form2->N2, Form2->N7, Form2->N4, Form2->N6}));
         const QStringList captions = {QStringLiteral("&Теория"), QStringLiteral("&Статистика"),
-                                      QStringLiteral("&Справка"), QStringLiteral("Выход")};
-        for (int i = 0; i < 4; ++i) {
+                                      QStringLiteral("&Разбор ответов"), QStringLiteral("&Справка"),
+                                      QStringLiteral("Выход")};
+        for (int i = 0; i < 5; ++i) {
             QCOMPARE(top[i]->text(), captions[i]);
             QVERIFY(!top[i]->icon().isNull());
         }
@@ -195,6 +198,8 @@ private Q_SLOTS:
         QCOMPARE(Form2->N1->menu()->actions(),
                  (QList<QAction *>{Form2->N11, Form2->N21, Form2->N31, Form2->N41, Form2->N51, Form2->N61}));
         QCOMPARE(Form2->N31->text(), QStringLiteral("Глава3"));
+        QCOMPARE(Form2->N7->menu()->actions(),
+                 (QList<QAction *>{Form2->N71, Form2->N72, Form2->N73, Form2->N74, Form2->N75, Form2->N76}));
         QCOMPARE(Form2->N4->menu()->actions(), (QList<QAction *>{Form2->N5, Form2->N3}));
         QCOMPARE(Form2->N5->text(), QStringLiteral("Автор"));
         QCOMPARE(Form2->N3->text(), QStringLiteral("Руководство пользователя"));
@@ -435,6 +440,16 @@ private Q_SLOTS:
             platform::WebView::Backend::TextBrowser, [&] { return browser() ? browser()->documentTitle() : QString(); },
             [&](QPoint at) { QTest::mouseClick(browser()->viewport(), Qt::LeftButton, {}, at); },
             [] { return Form2->WebBrowser1->grab().toImage(); });
+    }
+
+    void passage_data() { passage::addRows(); }
+    void passage()
+    {
+        WindowFixture f;
+        passage::run(f, [] {
+            auto *browser = Form2->WebBrowser1->findChild<QTextBrowser *>();
+            return browser && browser->verticalScrollBar()->value() > 0;
+        });
     }
 
     void statusBar()

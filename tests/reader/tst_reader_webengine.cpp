@@ -2,6 +2,7 @@
 #include "platform/Widgets.h"
 #include "reader/Unit2.h"
 #include "tests/reader/HostilePages.h"
+#include "tests/reader/Passage.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QApplication>
@@ -71,6 +72,20 @@ private Q_SLOTS:
         QCOMPARE(loads.count(), 1);
         QCOMPARE(loads.takeFirst().at(0).toBool(), true);
         QVERIFY(view->url().path().endsWith(QStringLiteral("Glaves/Glava3.htm")));
+#endif
+    }
+
+    void passage_data()
+    {
+        passage::addRows();
+    }
+    void passage()
+    {
+#ifdef TEXTBOOK_WEBENGINE
+        passage::run(*m_fixture, [] {
+            auto *view = Form2->WebBrowser1->findChild<QWebEngineView *>();
+            return view && view->page()->scrollPosition().y() > 0;
+        });
 #endif
     }
 

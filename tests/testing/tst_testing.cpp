@@ -10,6 +10,7 @@
 #include "reader/Unit2.h"
 #include "signin/Unit1.h"
 #include "testing/Grading.h"
+#include "testing/Unit12.h"
 #include "testing/Unit6.h"
 #include "tests/support/FormFacts.h"
 #include "tests/support/WindowFixture.h"
@@ -21,7 +22,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <optional>
@@ -156,6 +159,20 @@ QString report(int right, int questions, int minutes, int seconds, int grade)
         .arg(minutes)
         .arg(seconds)
         .arg(grade);
+}
+
+// Chapter 3's questions 1..n (in order) explained at these places of Glava3.htm; empty: none.
+void placeQuestions(const WindowFixture &f, const QStringList &anchors)
+{
+    f.folder.exec(QStringLiteral("DELETE FROM QuestionPlace WHERE TestTable = 'Test3'"));
+    for (qsizetype i = 0; i < anchors.size(); ++i) {
+        if (anchors[i].isEmpty())
+            continue;
+        f.folder.exec(QStringLiteral("INSERT INTO QuestionPlace (TestTable, ID_V, Page, Anchor) SELECT 'Test3', ID_V, "
+                                     "'Glava3.htm', '%1' FROM Test3 ORDER BY ID_V LIMIT 1 OFFSET %2")
+                          .arg(anchors[i])
+                          .arg(i));
+    }
 }
 
 } // namespace
@@ -664,6 +681,76 @@ private Q_SLOTS:
         QCOMPARE(Data->UserTab->fieldByName(QStringLiteral("ID")).asInteger(), id);
         QCOMPARE(Form6->Label13->text(), QString());
         QCOMPARE(Form6->Label9->height(), 0);
+    }
+
+    // The report offers the review: every question marked right or wrong by a sign and its
+    // ground, the passage one key away for a wrong answer with a place; the reader's menu finds
+    // the review again.
+    void review()
+    {
+        WindowFixture f;
+        prepare(f, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")}, 1);
+        placeQuestions(f, {QStringLiteral("principles"), QStringLiteral("principles"), QString(),
+                           QStringLiteral("no-such-anchor")});
+        launch();
+        answer(QStringLiteral("A"));
+        answer(QStringLiteral("E"));
+        answer(QStringLiteral("E"));
+        f.boxes.answers = {platform::BoxAnswer::Ok, platform::BoxAnswer::Other};
+        tick(61); // the time runs out before the last question
+        QVERIFY(Form12 && Form12->isVisible());
+        QCOMPARE(Form12->Label1->text(), QStringLiteral("Тест к главе 3: верных ответов 1 из 4, оценка 2."));
+
+        struct Line
+        {
+            const char *verdict, *chosen, *right;
+            bool link;
+            const char *marked; // the start of the passage marked; empty: the page at its top
+        };
+        const Line lines[] = {{"✔ верно", "A", "A", false, ""},
+                              {"✘ неверно", "E", "B", true, "Принципы веланики"},
+                              {"✘ неверно", "E", "C", false, ""},
+                              {"✘ нет ответа", "—", "D", true, ""}};
+        QTableWidget *grid = Form12->Grid1;
+        QCOMPARE(grid->rowCount(), 4);
+        QCOMPARE(grid->currentRow(), 1); // the first wrong answer
+        const auto text = [] { return Form2->WebBrowser1->findChild<QTextBrowser *>(); };
+        for (int row = 0; row < 4; ++row) {
+            const Line &line = lines[row];
+            QCOMPARE(grid->item(row, TForm12::VerdictColumn)->text(), QString::fromUtf8(line.verdict));
+            QCOMPARE(grid->item(row, TForm12::ChosenColumn)->text(), QString::fromUtf8(line.chosen));
+            QCOMPARE(grid->item(row, TForm12::RightColumn)->text(), QString::fromLatin1(line.right));
+            QCOMPARE(grid->item(row, TForm12::QuestionColumn)->text(), QStringLiteral("Вопрос %1").arg(row + 1));
+            const bool wrong = row > 0;
+            QCOMPARE(grid->item(row, TForm12::QuestionColumn)->background().style() != Qt::NoBrush, wrong);
+
+            grid->setCurrentCell(row, TForm12::NumberColumn);
+            QCOMPARE(Form12->Button1->isVisible(), line.link);
+            const int navigations = Form2->WebBrowser1->navigationCount();
+            QTest::keyClick(grid, Qt::Key_Return);
+            if (!line.link) {
+                QCOMPARE(Form2->WebBrowser1->navigationCount(), navigations);
+                continue;
+            }
+            QVERIFY(Form2->WebBrowser1->location().endsWith(QStringLiteral("Glaves\\Glava3.htm")));
+            const QList<QTextEdit::ExtraSelection> marks = text()->extraSelections();
+            QCOMPARE(marks.isEmpty(), !*line.marked);
+            if (*line.marked)
+                QVERIFY(marks.first().cursor.selectedText().startsWith(QString::fromUtf8(line.marked)));
+            QVERIFY(Form12->isVisible());
+        }
+        QTest::keyClick(grid, Qt::Key_Escape);
+        QVERIFY(!Form12->isVisible());
+
+        Form2->N73Click();
+        QVERIFY(Form12->isVisible());
+        QCOMPARE(Form12->Grid1->rowCount(), 4);
+        Form2->N71Click();
+        QCOMPARE(boxTexts(f, platform::BoxKind::Information).last(),
+                 QStringLiteral("Тест к главе 1 вы ещё не завершали: разбирать пока нечего."));
+        // A new test hides the reader, and the review with it.
+        launch();
+        QVERIFY(!Form12->isVisible());
     }
 
     // Closing mid-test stores nothing; the next test starts afresh on the same row.
