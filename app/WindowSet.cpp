@@ -2,7 +2,7 @@
 
 #include "app/Unit4.h"
 #include "data/Unit8.h"
-#include "desk/Unit12.h"
+#include "desk/Unit13.h"
 #include "platform/BusySign.h"
 #include "reader/Unit2.h"
 #include "side/Unit10.h"
@@ -182,9 +182,9 @@ QWidget *WindowSet::customerIfMade()
 
 shell::TeacherDesk *WindowSet::teacherDesk()
 {
-    if (!m_form12)
-        create(m_form12, Form12);
-    return m_form12.get();
+    if (!m_form13)
+        create(m_form13, Form13);
+    return m_form13.get();
 }
 
 void WindowSet::failSideWindowsAfter(int made)
@@ -217,8 +217,8 @@ void WindowSet::release()
 {
     if (shell::windows() == this)
         shell::setWindows(nullptr);
-    Form12 = nullptr;
-    m_form12.reset();
+    Form13 = nullptr;
+    m_form13.reset();
     releaseSideWindows();
     Form10 = nullptr;
     m_form10.reset();

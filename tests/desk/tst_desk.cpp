@@ -8,8 +8,8 @@
 #include "data/TeacherPassword.h"
 #include "desk/SheetExport.h"
 #include "desk/SheetModel.h"
-#include "desk/Unit12.h"
 #include "desk/Unit13.h"
+#include "desk/Unit14.h"
 #include "platform/Widgets.h"
 #include "signin/Unit1.h"
 #include "tests/support/FormFacts.h"
@@ -181,15 +181,15 @@ private Q_SLOTS:
     void passwordForm_data()
     {
         formfacts::addColumns();
-        formfacts::row("Form13", "", "Кабинет преподавателя", {0, 0, 360, 148});
-        formfacts::row("Label1", "Form13", "Пароль преподавателя:", {16, 14, 328, 18});
-        formfacts::row("Edit1", "Form13", "", {16, 36, 328, 24}, 0);
-        formfacts::row("BitBtn1", "Form13", "OK", {176, 108, 80, 28}, 1, "Ok");
-        formfacts::row("BitBtn2", "Form13", "Отмена", {264, 108, 80, 28}, 2, "Cancel");
+        formfacts::row("Form14", "", "Кабинет преподавателя", {0, 0, 360, 148});
+        formfacts::row("Label1", "Form14", "Пароль преподавателя:", {16, 14, 328, 18});
+        formfacts::row("Edit1", "Form14", "", {16, 36, 328, 24}, 0);
+        formfacts::row("BitBtn1", "Form14", "OK", {176, 108, 80, 28}, 1, "Ok");
+        formfacts::row("BitBtn2", "Form14", "Отмена", {264, 108, 80, 28}, 2, "Cancel");
     }
     void passwordForm()
     {
-        TForm13 window([](const QString &) { return false; });
+        TForm14 window([](const QString &) { return false; });
         formfacts::check(&window);
     }
 
@@ -208,14 +208,14 @@ private Q_SLOTS:
         db.setDatabaseFile(f.folder.databaseFile());
         setTeacherPassword(db, QStringLiteral("секрет"), fewIterations);
         QTest::keySequence(Form1, QKeySequence(QString::fromLatin1(shell::teacherKey)));
-        TForm13 *prompt = Form12->passwordWindow();
+        TForm14 *prompt = Form13->passwordWindow();
         QVERIFY(prompt && prompt->isVisible());
         for (int attempt = 1; attempt <= 3; ++attempt) {
             prompt->Edit1->setText(QStringLiteral("догадка"));
             prompt->BitBtn1->click();
         }
         QVERIFY(prompt->isVisible());
-        QVERIFY(!Form12->isVisible());
+        QVERIFY(!Form13->isVisible());
         QVERIFY(prompt->Label2->text().contains(QStringLiteral("Неверный пароль")));
         QVERIFY(!prompt->BitBtn1->isEnabled());
         QCOMPARE(prompt->Timer1->interval(), 2000);
@@ -228,7 +228,7 @@ private Q_SLOTS:
         prompt->Edit1->setText(QStringLiteral("секрет"));
         prompt->BitBtn1->click();
         QVERIFY(!prompt->isVisible());
-        QVERIFY(Form12->isVisible());
+        QVERIFY(Form13->isVisible());
         QCOMPARE(prompt->failures(), 0);
     }
 
@@ -447,29 +447,29 @@ private Q_SLOTS:
         db.setDatabaseFile(f.folder.databaseFile());
         setTeacherPassword(db, QStringLiteral("секрет"), fewIterations);
         shell::windows()->teacherDesk()->askPassword(nullptr);
-        Form12->passwordWindow()->Edit1->setText(QStringLiteral("секрет"));
-        Form12->passwordWindow()->BitBtn1Click();
-        QAbstractItemModelTester tester(Form12->previewModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        Form13->passwordWindow()->Edit1->setText(QStringLiteral("секрет"));
+        Form13->passwordWindow()->BitBtn1Click();
+        QAbstractItemModelTester tester(Form13->previewModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         const QString file = f.folder.path() + QStringLiteral("bank.gift");
         QVERIFY(writeFile(file, QStringLiteral("Первый {=да ~нет}\n\nВторой {T}\n\nТретий {~a =b ~c}\n").toUtf8())
                     .isEmpty());
-        Form12->ComboBox4->setCurrentIndex(1);
-        Form12->previewBank(file);
-        QCOMPARE(Form12->previewModel()->rowCount(), 2);
-        QCOMPARE(Form12->RejectedList->count(), 1);
-        QVERIFY(Form12->RejectedList->item(0)->text().startsWith(QStringLiteral("Строка 3:")));
+        Form13->ComboBox4->setCurrentIndex(1);
+        Form13->previewBank(file);
+        QCOMPARE(Form13->previewModel()->rowCount(), 2);
+        QCOMPARE(Form13->RejectedList->count(), 1);
+        QVERIFY(Form13->RejectedList->item(0)->text().startsWith(QStringLiteral("Строка 3:")));
         QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Test2")).toInt(), 14);
 
         f.boxes.answers = {platform::BoxAnswer::Cancel};
-        Form12->RadioReplace->setChecked(true);
-        Form12->ButtonImport->click();
+        Form13->RadioReplace->setChecked(true);
+        Form13->ButtonImport->click();
         QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Test2")).toInt(), 14);
-        Form12->ButtonImport->click();
+        Form13->ButtonImport->click();
         QCOMPARE(f.folder.scalar(QStringLiteral("SELECT count(*) FROM Test2")).toInt(), 2);
         QCOMPARE(
             f.folder.scalar(QStringLiteral("SELECT \"вариант\" FROM Test2 WHERE \"вопрос\" = 'Третий'")).toString(),
             QStringLiteral("B"));
-        QVERIFY(!Form12->ButtonImport->isEnabled());
+        QVERIFY(!Form13->ButtonImport->isEnabled());
     }
 
     void settingsChecks_data()
