@@ -2,6 +2,7 @@
 
 #include "app/Unit4.h"
 #include "data/Unit8.h"
+#include "desk/Unit13.h"
 #include "platform/BusySign.h"
 #include "reader/Unit2.h"
 #include "side/Unit10.h"
@@ -179,6 +180,13 @@ QWidget *WindowSet::customerIfMade()
     return m_form7.get();
 }
 
+shell::TeacherDesk *WindowSet::teacherDesk()
+{
+    if (!m_form13)
+        create(m_form13, Form13);
+    return m_form13.get();
+}
+
 void WindowSet::failSideWindowsAfter(int made)
 {
     sideWindowsBeforeFault = made;
@@ -209,6 +217,8 @@ void WindowSet::release()
 {
     if (shell::windows() == this)
         shell::setWindows(nullptr);
+    Form13 = nullptr;
+    m_form13.reset();
     releaseSideWindows();
     Form10 = nullptr;
     m_form10.reset();

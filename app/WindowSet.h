@@ -16,6 +16,7 @@ class TForm9;
 class TForm10;
 class TForm11;
 class TForm12;
+class TForm13;
 
 // Makes the program's windows, owns them and points the global instances at them. There is one
 // way to make them, which the program and the tests both take: the greeting first, then the
@@ -61,6 +62,7 @@ public:
     shell::Manual *manual() override;
     shell::Presentations *presentations() override;
     QWidget *customerIfMade() override;
+    shell::TeacherDesk *teacherDesk() override;
 
 private:
     std::unique_ptr<TForm4> m_form4;
@@ -75,6 +77,7 @@ private:
     std::unique_ptr<TForm10> m_form10;
     std::unique_ptr<TForm11> m_form11;
     std::unique_ptr<TForm12> m_form12;
+    std::unique_ptr<TForm13> m_form13;
 
     bool m_complete = false;
 

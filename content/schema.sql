@@ -153,3 +153,11 @@ CREATE TABLE QuestionPlace (
     Anchor    TEXT(255),
     UNIQUE (TestTable, ID_V)
 );
+
+-- The course pages each student has opened, once each (the first opening), for the teacher's
+-- grade sheet. Page is the path the reader opens, relative to the program's folder.
+CREATE TABLE PageVisit (
+    ID_User INTEGER NOT NULL,
+    Page    TEXT(255) NOT NULL,
+    UNIQUE (ID_User, Page)
+);

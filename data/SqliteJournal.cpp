@@ -43,6 +43,11 @@ const char *const journalTables[][2] = {
                       "    Anchor    TEXT(255),\n"
                       "    UNIQUE (TestTable, ID_V)\n"
                       ")"},
+    {"PageVisit", "CREATE TABLE PageVisit (\n"
+                  "    ID_User INTEGER NOT NULL,\n"
+                  "    Page    TEXT(255) NOT NULL,\n"
+                  "    UNIQUE (ID_User, Page)\n"
+                  ")"},
 };
 const char *const journalIndexes[][2] = {
     {"Attempt", "CREATE INDEX Attempt_user ON Attempt (ID_User, Chapter)"},

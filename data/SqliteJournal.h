@@ -29,9 +29,9 @@ private:
     Connection &m_connection;
 };
 
-// Adds the journal's tables (Attempt, AttemptAnswer) and the questions' places (QuestionPlace) to
-// a file made before they existed, all in one transaction; the rest of the file stays as it is.
-// Does nothing when the file has them, or on a server. Throws DbError when the file refuses.
+// Adds the journal's tables (Attempt, AttemptAnswer), the questions' places (QuestionPlace) and the
+// pages opened (PageVisit) to a file made before they existed, all in one transaction; the rest of the file stays as it
+// is. Does nothing when the file has them, or on a server. Throws DbError when the file refuses.
 void addAttemptTables(Connection &connection);
 
 // The columns of chapter 1..6's question table by position: the key (ID_V), the question, the

@@ -6,6 +6,7 @@
 #include "data/Connection.h"
 #include "data/DataSource.h"
 #include "data/DbError.h"
+#include "data/GradeSheet.h"
 #include "data/Preferences.h"
 #include "data/ServerJournal.h"
 #include "data/ServerSettings.h"
@@ -221,7 +222,7 @@ SignInOutcome TData::signIn(const QString &name, const QString &password, QStrin
     return SignInOutcome::SignedIn;
 }
 
-void TData::storePage(const QString &path)
+void TData::storePage(const QString &path, const QString &visited)
 {
     // Never on another student's row.
     if (!findStudent())
@@ -232,9 +233,13 @@ void TData::storePage(const QString &path)
         UserTab->dropCachedValues();
         return;
     }
-    UserTab->edit();
-    UserTab->fieldByName(QStringLiteral("путь")).setAsString(path);
-    UserTab->refresh(); // writes the pending edit
+    Connect->inTransaction([&] {
+        UserTab->edit();
+        UserTab->fieldByName(QStringLiteral("путь")).setAsString(path);
+        UserTab->refresh(); // writes the pending edit
+        if (!visited.isEmpty())
+            notePageVisit(*Connect, m_studentId, visited);
+    });
 }
 
 namespace {

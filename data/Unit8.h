@@ -103,8 +103,10 @@ public:
     // a whole text. Signed in: the student is current in UserTab. storedPassword gets the file's
     // password of the row found; a server never tells it.
     SignInOutcome signIn(const QString &name, const QString &password, QString *storedPassword = nullptr);
-    // The signed-in student's page ("путь"). Throws DbError when the student's row is gone.
-    void storePage(const QString &path);
+    // The signed-in student's page ("путь"), and visited (the page's path relative to the program
+    // folder, unless empty) noted as opened, in one transaction. Throws DbError when the student's
+    // row is gone.
+    void storePage(const QString &path, const QString &visited = {});
     // Makes sure of the signed-in student's result row for the chapter current in GlavesTab, made
     // with grade 0 the first time; it is then current in ResultTab.
     void prepareResult();

@@ -165,6 +165,7 @@ TForm2::TForm2(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui:
     Timer1->setInterval(1000);
 
     connectHandlers();
+    shell::addTeacherKey(this);
     Timer1->start();
     // Search, find in page, the page's size and the dark page: menus and panes of their own.
     new reader::ReadingTools(this);
@@ -316,7 +317,7 @@ void TForm2::showAndStorePage(const QString &page, bool student, const QString &
     if (!student)
         throw DbError::studentMissing();
 
-    Data->storePage(pathToStore(page));
+    Data->storePage(pathToStore(page), page);
 }
 
 QString TForm2::pathToStore(const QString &page) const

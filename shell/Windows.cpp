@@ -1,5 +1,7 @@
 #include "shell/Windows.h"
 
+#include <QKeySequence>
+#include <QShortcut>
 #include <QWidget>
 
 namespace shell {
@@ -16,6 +18,15 @@ Windows *windows()
 void setWindows(Windows *set)
 {
     current = set;
+}
+
+void addTeacherKey(QWidget *window)
+{
+    auto *key = new QShortcut(QKeySequence(QString::fromLatin1(teacherKey)), window);
+    QObject::connect(key, &QShortcut::activated, window, [window] {
+        if (Windows *set = windows())
+            set->teacherDesk()->askPassword(window);
+    });
 }
 
 void bringToFront(QWidget *window)

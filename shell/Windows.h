@@ -97,6 +97,15 @@ public:
     virtual platform::WebView *browser() = 0;
 };
 
+// The teacher's desk: the class's grades, the questions it gets wrong, the settings.
+class TeacherDesk
+{
+public:
+    virtual ~TeacherDesk() = default;
+    // Asks for the teacher's password over the window and opens the desk once it is right.
+    virtual void askPassword(QWidget *over) = 0;
+};
+
 // The program's windows. The side windows are made on first use.
 class Windows
 {
@@ -113,11 +122,18 @@ public:
     virtual Presentations *presentations() = 0;
     // The customer window if it has been made, else null: closing it must not make it.
     virtual QWidget *customerIfMade() = 0;
+    // Made on first use.
+    virtual TeacherDesk *teacherDesk() = 0;
 };
 
 // The window set of the running program; null while there is none.
 Windows *windows();
 void setWindows(Windows *set);
+
+// The key that asks for the teacher's password in the sign-in window and the reader: no menu item,
+// so students see nothing of the desk.
+inline constexpr const char *teacherKey = "Ctrl+Shift+T";
+void addTeacherKey(QWidget *window);
 
 // Shows a window and brings it to the front with the focus.
 void bringToFront(QWidget *window);

@@ -161,6 +161,7 @@ TForm1::TForm1(QWidget *parent)
     SpeedButton2->setGraphicsEffect(contrastRim(SpeedButton2));
 
     connectHandlers();
+    shell::addTeacherKey(this);
     platform::bindDialogKeys(this);
     FormCreate();
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     # build
     build-essential cmake ninja-build pkg-config clang-format dpkg-dev file git
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev libqt6charts6-dev
     qt6-webengine-dev qt6-webengine-dev-tools
     libsqlite3-dev libbenchmark-dev libxcb1-dev libpq-dev libstemmer-dev
     # the class-room server: the test cluster and the server's client

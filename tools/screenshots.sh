@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Captures the windows of the textbook on a virtual display into docs/screenshots: the steps of
 # the student's journey, then the presentations, customer and user-manual windows, then a test
-# taken up again after a crash, its review and a passage the review leads to.
-# Usage: screenshots.sh <runnable folder>
+# taken up again after a crash, its review and a passage the review leads to, then the teacher's
+# desk on a made-up class.
+# Usage: screenshots.sh <runnable folder> [desk]   ("desk": the teacher's desk only)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 src=$(cd "$1" && pwd)
@@ -10,6 +11,62 @@ out=$root/docs/screenshots
 tmp=$(mktemp -d)
 trap 'kill "${xvfb:-}" "${app:-}" 2>/dev/null || true; rm -rf "$tmp"' EXIT
 mkdir -p "$out"
+. "$root/tools/lib/xvfb.sh"
+find_window() {
+    for _ in $(seq 200); do
+        xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# The teacher's desk over a class of 24 with grades, attempts and answers.
+desk_screenshots() {
+    cp -r "$src" "$tmp/d"
+    sqlite3 "$tmp/d/Data.mdb" <"$root/tools/lib/demo-class.sql"
+    (cd "$tmp/d" && printf 'teacher\n' | ./velanika --set-teacher-password >/dev/null 2>&1)
+    start_xvfb
+    unset QT_QPA_PLATFORM
+    (cd "$tmp/d" && exec ./velanika) >/dev/null 2>&1 &
+    app=$!
+    local signin desk
+    signin=$(find_window "Авторизация")
+    sleep 0.5
+    xdotool windowfocus --sync "$signin" key ctrl+shift+t
+    find_window "Кабинет преподавателя" >/dev/null
+    sleep 0.5
+    xdotool type --delay 60 "teacher" && xdotool key Return
+    sleep 1.5
+    desk=$(find_window "Кабинет преподавателя")
+    xdotool windowsize --sync "$desk" 1100 760 && sleep 1
+    # The screen cut to the window: without a window manager, importing the window alone can hang.
+    capture() {
+        eval "$(xdotool getwindowgeometry --shell "$desk" | sed 's/^/D_/')"
+        import -window root -crop "${D_WIDTH}x${D_HEIGHT}+${D_X}+${D_Y}" +repage "$1"
+    }
+    capture "$out/desk-sheet.png"
+    xdotool windowfocus --sync "$desk" key ctrl+Tab && sleep 0.8
+    capture "$out/desk-questions.png"
+    xdotool key ctrl+Tab && sleep 0.5
+    capture "$out/desk-settings.png"
+    # The import preview of a GIFT file, chosen by typing its path into the file window.
+    cp "$root/tools/lib/demo-bank.gift" "$tmp/d/"
+    xdotool key ctrl+Tab && sleep 0.5
+    eval "$(xdotool getwindowgeometry --shell "$desk" | sed 's/^/D_/')"
+    xdotool mousemove $((D_X + 278)) $((D_Y + 59)) click 1   # Открыть файл…
+    find_window "Открыть банк" >/dev/null
+    sleep 0.5
+    xdotool type --delay 30 "$tmp/d/demo-bank.gift" && xdotool key Return && sleep 1.5
+    capture "$out/desk-import.png"
+    kill "$app" "$xvfb" 2>/dev/null || true
+    wait "$app" 2>/dev/null || true
+    app="" xvfb=""
+}
+if [ "${2:-}" = desk ]; then
+    desk_screenshots
+    ls "$out"
+    exit 0
+fi
 
 "$root/tests/journey/journey.sh" "$src" "$tmp/journey" >/dev/null
 for pair in 01-greeting:greeting 02-signin:signin 03-registration-mode:signin-registration \
@@ -21,19 +78,11 @@ done
 # The side windows, each captured alone.
 cp -r "$src" "$tmp/t"
 sqlite3 "$tmp/t/Data.mdb" "insert into Users (фамилия, пароль, специальность, курс, путь) values ('Петров', '', 'x', '1 - Курс', 'Glaves\\Glava3.htm')"
-. "$root/tools/lib/xvfb.sh"
 start_xvfb
 unset QT_QPA_PLATFORM
 mkdir -p "$tmp/bin" && printf '#!/bin/sh\nexit 0\n' >"$tmp/bin/xdg-open" && chmod +x "$tmp/bin/xdg-open"
 (cd "$tmp/t" && PATH="$tmp/bin:$PATH" exec ./velanika) >/dev/null 2>&1 &
 app=$!
-find_window() {
-    for _ in $(seq 200); do
-        xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 && return 0
-        sleep 0.05
-    done
-    return 1
-}
 signin=$(find_window "Авторизация")
 xdotool mousemove 593 175 click 1 && sleep 0.3               # Вход
 import -window "$signin" "$out/signin-login.png"
@@ -97,5 +146,9 @@ xdotool key Return                                          # Читать в г
 sleep 3
 import -window root "$tmp/passage.png"
 convert "$tmp/passage.png" -trim +repage "$out/review-passage.png"
+kill "$app" "$xvfb" 2>/dev/null || true
+wait "$app" 2>/dev/null || true
+app="" xvfb=""
+desk_screenshots
 echo "screenshots in $out"
 ls "$out"
