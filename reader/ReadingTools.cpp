@@ -97,10 +97,7 @@ void ReadingTools::layOut()
 
 void ReadingTools::SearchCourseClick()
 {
-    if (!m_searchStarted) {
-        m_searchStarted = true;
-        m_search->start();
-    }
+    m_search->startOnce();
     m_pane->open();
     m_escape->setEnabled(true);
 }
@@ -204,11 +201,8 @@ bool ReadingTools::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_reader && event->type() == QEvent::Show && !event->spontaneous()) {
         loadPreferences();
-        // The index is brought up to the pages once the student is reading, in the background.
-        if (!m_searchStarted) {
-            m_searchStarted = true;
-            m_search->start();
-        }
+        // The index is brought up to the pages when the search is first opened, not here: the
+        // chapter page comes first, and a student who never searches never pays for it.
     }
     if (watched == m_pane && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
         m_escape->setEnabled(m_findBar->isVisible() || event->type() == QEvent::Show);

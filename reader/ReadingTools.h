@@ -59,7 +59,6 @@ private:
     SearchPane *m_pane;
     FindBar *m_findBar;
     QShortcut *m_escape;
-    bool m_searchStarted = false;
     // A record that refused a preference is told once, not at every key press.
     bool m_storeRefused = false;
 };

@@ -24,6 +24,12 @@ public:
 
     // Starts bringing the index up to the pages; again after it has finished, it looks again.
     void start();
+    // Starts it unless it was started before in this run.
+    void startOnce()
+    {
+        if (!m_thread)
+            start();
+    }
     bool isRunning() const;
     bool isReady() const { return m_index != nullptr; }
     // Blocks until the running update has finished (tests and benchmarks).

@@ -35,6 +35,7 @@ int signIn(WindowFixture &f, const QString &name)
 {
     const int id = f.addStudent(name);
     f.signInDirectly(name);
+    tools()->courseSearch()->startOnce();
     tools()->courseSearch()->waitForReady();
     return id;
 }
