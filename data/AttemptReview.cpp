@@ -4,18 +4,10 @@
 #include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
+#include "data/SqlName.h"
 #include "data/SqliteJournal.h"
 
 #include <QHash>
-
-namespace {
-
-QString quoted(const QString &name)
-{
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
-} // namespace
 
 QList<ReviewLine> attemptReview(AttemptJournal &journal, Connection &connection, qint64 attempt)
 {
@@ -39,8 +31,9 @@ QList<ReviewLine> attemptReview(AttemptJournal &journal, Connection &connection,
     }
 
     const QStringList columns = questionColumns(connection, a->chapter);
-    const auto rows = connection.query(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1")
-                                           .arg(quoted(columns.at(0)), quoted(columns.at(1)), quoted(table)));
+    const auto rows = connection.query(
+        QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1")
+            .arg(sql::quotedName(columns.at(0)), sql::quotedName(columns.at(1)), sql::quotedName(table)));
     QList<ReviewLine> lines;
     while (rows->next()) {
         ReviewLine line;

@@ -3,6 +3,7 @@
 #include "data/Connection.h"
 #include "data/CourseTables.h"
 #include "data/DbError.h"
+#include "data/SqlName.h"
 #include "data/SqlStatement.h"
 
 #include <QFile>
@@ -21,11 +22,6 @@ namespace {
 
 // The installed file is attached under this name; the record is "main".
 constexpr const char *installedSchema = "course";
-
-QString quoted(const QString &name)
-{
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
 
 class Upgrade
 {
@@ -48,7 +44,7 @@ public:
             const QString table = QString::fromLatin1(name);
             if (!hasTable(QString::fromLatin1(installedSchema), table))
                 continue; // a course without the table leaves the record's alone
-            m_record.execute(QStringLiteral("DROP TABLE IF EXISTS main.") + quoted(table));
+            m_record.execute(QStringLiteral("DROP TABLE IF EXISTS main.") + sql::quotedName(table));
             copyTable(table);
         }
         placeChapters(chapters);
@@ -135,8 +131,8 @@ private:
                                           {table});
         for (const QString &index : indexes)
             m_record.execute(index);
-        m_record.execute(
-            QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2.%1 ORDER BY rowid").arg(quoted(table), schema));
+        m_record.execute(QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2.%1 ORDER BY rowid")
+                             .arg(sql::quotedName(table), schema));
     }
 
     // The installed chapters came with the installed IDs; each takes the ID the record's grades

@@ -3,6 +3,7 @@
 #include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/Grades.h"
+#include "data/SqlName.h"
 #include "data/SqliteJournal.h"
 
 #include <QHash>
@@ -16,11 +17,6 @@ QString fileNameOf(const QString &path)
 {
     const qsizetype slash = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
     return path.mid(slash + 1);
-}
-
-QString quotedName(const QString &name)
-{
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
 QString csvField(QString text)
@@ -142,8 +138,8 @@ QList<QuestionFigures> difficultQuestions(Connection &connection, int chapter)
         wrong[int(wrongs->int64(0))][wrongs->text(1)] = int(wrongs->int64(2));
 
     QList<QuestionFigures> figures;
-    auto questions = connection.query(
-        QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1").arg(quotedName(columns[0]), quotedName(columns[1]), table));
+    auto questions = connection.query(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1")
+                                          .arg(sql::quotedName(columns[0]), sql::quotedName(columns[1]), table));
     while (questions->next()) {
         QuestionFigures f;
         f.question = int(questions->int64(0));

@@ -2,6 +2,7 @@
 
 #include "data/DbError.h"
 #include "data/LibPq.h"
+#include "data/SqlName.h"
 
 #include <QRegularExpression>
 
@@ -22,11 +23,6 @@ constexpr Oid oidOid = 26;
 constexpr Oid float4Oid = 700;
 constexpr Oid float8Oid = 701;
 constexpr Oid numericOid = 1700;
-
-QString quoted(QString name)
-{
-    return u'"' + name.replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
 
 // '?' placeholders as the server numbers them ($1, $2, ...); quoted texts and names are kept.
 QString numbered(const QString &sql)
@@ -337,7 +333,7 @@ qint64 PgBackend::execute(const QString &sql, const QVariantList &values)
 
 qint64 PgBackend::insert(const QString &sql, const QVariantList &values, const QString &keyColumn)
 {
-    const Result r(run(sql + QStringLiteral(" RETURNING ") + quoted(keyColumn), values));
+    const Result r(run(sql + QStringLiteral(" RETURNING ") + sql::quotedName(keyColumn), values));
     return PQntuples(r.get()) > 0 ? QByteArrayView(PQgetvalue(r.get(), 0, 0)).toLongLong() : 0;
 }
 
@@ -451,7 +447,7 @@ QStringList PgBackend::indexTerms(const QString &table, const QString &index)
     while (rows->next()) {
         QString term = rows->text(0);
         if (!term.startsWith(u'"'))
-            term = quoted(term);
+            term = sql::quotedName(term);
         if (rows->int64(1))
             term += QStringLiteral(" DESC");
         terms.append(term);

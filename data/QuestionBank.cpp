@@ -2,6 +2,7 @@
 
 #include "data/Backend.h"
 #include "data/Connection.h"
+#include "data/SqlName.h"
 #include "data/SqliteJournal.h"
 
 #include <QRegularExpression>
@@ -356,11 +357,6 @@ ParsedBank parseCourse(const QString &text)
     return bank;
 }
 
-QString quotedName(const QString &name)
-{
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
 } // namespace
 
 BankFormat bankFormatOf(const QString &fileName, const QString &text)
@@ -401,7 +397,7 @@ void importBank(Connection &connection, int chapter, const QList<BankQuestion> &
     const QString table = engine.tableName(testTable);
     QStringList names;
     for (qsizetype i = 1; i < columns.size(); ++i)
-        names << quotedName(columns.at(i));
+        names << sql::quotedName(columns.at(i));
     const QString insert =
         QStringLiteral("INSERT INTO %1 (%2) VALUES (?, ?, ?, ?, ?, ?, ?)").arg(table, names.join(u','));
     connection.inTransaction([&] {
@@ -429,12 +425,12 @@ QString exportBank(Connection &connection, int chapter)
     const QStringList columns = questionColumns(connection, chapter);
     QStringList names;
     for (const QString &column : columns)
-        names << QStringLiteral("q.") + quotedName(column);
+        names << QStringLiteral("q.") + sql::quotedName(column);
     auto rows = connection.query(
         QStringLiteral("SELECT %1, p.Page, p.Anchor FROM %2 q LEFT JOIN QuestionPlace p ON p.TestTable = ? AND "
                        "p.ID_V = q.%3 ORDER BY q.%3")
             .arg(names.join(u','), connection.backend().tableName(QStringLiteral("Test%1").arg(chapter)),
-                 quotedName(columns.at(0))),
+                 sql::quotedName(columns.at(0))),
         {QStringLiteral("Test%1").arg(chapter)});
     QString text;
     while (rows->next()) {

@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/DbError.h"
+#include "data/SqlName.h"
 #include "data/SqlStatement.h"
 
 #include <QFile>
@@ -75,11 +76,6 @@ void matchFunction(sqlite3_context *context, int, sqlite3_value **args)
     const Qt::CaseSensitivity cs = (flags & 1) ? Qt::CaseInsensitive : Qt::CaseSensitive;
     const bool match = (flags & 2) ? value.startsWith(key, cs) : value.compare(key, cs) == 0;
     sqlite3_result_int(context, match ? 1 : 0);
-}
-
-QString quoted(QString name)
-{
-    return u'"' + name.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
 class SqliteRows : public ResultRows
@@ -201,7 +197,7 @@ void SqliteBackend::rollback()
 QString SqliteBackend::tableName(const QString &table)
 {
     // SQLite finds a table whatever the case of its name.
-    return quoted(table);
+    return sql::quotedName(table);
 }
 
 QList<TableColumn> SqliteBackend::columns(const QString &table)
@@ -235,7 +231,7 @@ QStringList SqliteBackend::indexTerms(const QString &table, const QString &index
     while (info.step()) {
         if (info.isNull(0))
             throw DbError::indexMissing(table, index);
-        QString term = quoted(info.text(0)) + QStringLiteral(" COLLATE ") + quoted(info.text(1));
+        QString term = sql::quotedName(info.text(0)) + QStringLiteral(" COLLATE ") + sql::quotedName(info.text(1));
         if (info.int64(2))
             term += QStringLiteral(" DESC");
         terms.append(term);

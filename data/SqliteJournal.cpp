@@ -3,6 +3,7 @@
 #include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
+#include "data/SqlName.h"
 
 #include <QDateTime>
 #include <QVariantList>
@@ -60,11 +61,6 @@ const QString stateEnded = QStringLiteral("ended");
 QString now()
 {
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
-}
-
-QString quoted(const QString &name)
-{
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
 bool hasTable(Connection &connection, const QString &table)
@@ -202,10 +198,11 @@ bool SqliteJournal::recordAnswer(qint64 attempt, int question, const QString &le
             return;
         }
         const QStringList columns = questionColumns(m_connection, a.chapter);
-        const auto key = m_connection.query(
-            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                .arg(quoted(columns.at(7)), quoted(QStringLiteral("Test%1").arg(a.chapter)), quoted(columns.at(0))),
-            {question});
+        const auto key = m_connection.query(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                                .arg(sql::quotedName(columns.at(7)),
+                                                     sql::quotedName(QStringLiteral("Test%1").arg(a.chapter)),
+                                                     sql::quotedName(columns.at(0))),
+                                            {question});
         if (!key->next())
             throw DbError(QStringLiteral("В тесте этой главы нет вопроса %1.").arg(question));
         // Exact text: a lower-case letter, a blank or a Cyrillic look-alike is a wrong answer.
@@ -305,9 +302,9 @@ QHash<int, QString> SqliteJournal::answerKey(qint64 attempt)
     if (a->state != AttemptState::Graded)
         throw DbError(QStringLiteral("Правильные ответы показываются только после завершённого теста."));
     const QStringList columns = questionColumns(m_connection, a->chapter);
-    const auto rows = m_connection.query(
-        QStringLiteral("SELECT %1, %2 FROM %3")
-            .arg(quoted(columns.at(0)), quoted(columns.at(7)), quoted(QStringLiteral("Test%1").arg(a->chapter))));
+    const auto rows = m_connection.query(QStringLiteral("SELECT %1, %2 FROM %3")
+                                             .arg(sql::quotedName(columns.at(0)), sql::quotedName(columns.at(7)),
+                                                  sql::quotedName(QStringLiteral("Test%1").arg(a->chapter))));
     QHash<int, QString> key;
     while (rows->next())
         key.insert(int(rows->int64(0)), rows->text(1));

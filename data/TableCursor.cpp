@@ -3,6 +3,7 @@
 #include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
+#include "data/SqlName.h"
 #include "data/TextWidth.h"
 
 #include <QHash>
@@ -53,11 +54,6 @@ int widthOf(const QString &declared)
     if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit(); }))
         return 0;
     return digits.toInt();
-}
-
-QString quoted(QString name)
-{
-    return u'"' + name.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
 bool toInt(const QVariant &value, int &out)
@@ -251,10 +247,10 @@ struct TableCursor::Impl
                 throw DbError::columnMissing(l.lookupTable, l.lookupKey);
             if (!findColumn(other, l.lookupResult))
                 throw DbError::columnMissing(l.lookupTable, l.lookupResult);
-            lookupSql.append(QStringLiteral("SELECT ") + quoted(findColumn(other, l.lookupResult)->name) +
+            lookupSql.append(QStringLiteral("SELECT ") + sql::quotedName(findColumn(other, l.lookupResult)->name) +
                              QStringLiteral(" FROM ") + engine().tableName(l.lookupTable) + QStringLiteral(" WHERE ") +
-                             quoted(findColumn(other, l.lookupKey)->name) + QStringLiteral(" = ? ORDER BY ") +
-                             quoted(engine().rowKey(l.lookupTable)) + QStringLiteral(" LIMIT 1"));
+                             sql::quotedName(findColumn(other, l.lookupKey)->name) + QStringLiteral(" = ? ORDER BY ") +
+                             sql::quotedName(engine().rowKey(l.lookupTable)) + QStringLiteral(" LIMIT 1"));
             qsizetype at = fetchColumns.indexOf(key->name);
             if (at < 0) {
                 at = fetchColumns.size();
@@ -266,10 +262,10 @@ struct TableCursor::Impl
 
         relation = engine().tableName(table);
         keyName = engine().rowKey(table);
-        rowKey = keyName == u"rowid" ? keyName : quoted(keyName);
+        rowKey = keyName == u"rowid" ? keyName : sql::quotedName(keyName);
         QStringList selected;
         for (const QString &c : std::as_const(fetchColumns))
-            selected.append(quoted(c));
+            selected.append(sql::quotedName(c));
         fetchSql = selected.isEmpty() ? QString()
                                       : QStringLiteral("SELECT ") + rowKey + QStringLiteral(", ") +
                                             selected.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + relation +
@@ -283,7 +279,7 @@ struct TableCursor::Impl
                 const TableColumn *c = findColumn(columns, name);
                 if (!c)
                     throw DbError::columnMissing(table, name);
-                orderTerms.append(quoted(c->name));
+                orderTerms.append(sql::quotedName(c->name));
             }
         }
 
@@ -385,7 +381,7 @@ struct TableCursor::Impl
         if (key || !isDetail()) {
             QString sql = QStringLiteral("SELECT ") + rowKey + QStringLiteral(" FROM ") + relation;
             if (key)
-                sql += QStringLiteral(" WHERE ") + quoted(detailColumn) + QStringLiteral(" = ?");
+                sql += QStringLiteral(" WHERE ") + sql::quotedName(detailColumn) + QStringLiteral(" = ?");
             sql += orderClause();
             const auto st = engine().query(sql, key ? QVariantList{*key} : QVariantList{});
             while (st->next())
@@ -990,7 +986,8 @@ bool TableCursor::locate(const QString &keyFields, const QVariantList &values, L
         const std::optional<QVariant> key = d->masterKey();
         if (!key)
             return false;
-        add(quoted(d->detailColumn) + QStringLiteral(" = ?"), quoted(d->detailColumn) + QStringLiteral(" = ?"));
+        add(sql::quotedName(d->detailColumn) + QStringLiteral(" = ?"),
+            sql::quotedName(d->detailColumn) + QStringLiteral(" = ?"));
         binds.append(*key);
     }
     const bool partial = options.testFlag(LocateOption::PartialKey);
@@ -999,7 +996,7 @@ bool TableCursor::locate(const QString &keyFields, const QVariantList &values, L
     bool ranged = false;
     for (int i = 0; i < keys.size(); ++i) {
         const FieldDef &f = d->fields.at(keys.at(i));
-        const QString column = quoted(f.column);
+        const QString column = sql::quotedName(f.column);
         const QVariant &value = values.at(i);
         if (value.isNull() && !partial) {
             add(column + QStringLiteral(" IS NULL"), column + QStringLiteral(" IS NULL"));
@@ -1164,7 +1161,7 @@ void TableCursor::post()
     QVariantList values;
     for (int i = 0; i < d->fields.size(); ++i) {
         if (d->modified.at(i) && !d->fields.at(i).column.isEmpty()) {
-            columns.append(quoted(d->fields.at(i).column));
+            columns.append(sql::quotedName(d->fields.at(i).column));
             values.append(d->pending.at(i));
         }
     }

@@ -12,6 +12,7 @@
 #include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
+#include "data/SqlName.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -67,11 +68,6 @@ QString literal(QString text)
     return u'\'' + text.replace(u'\'', QStringLiteral("''")) + u'\'';
 }
 
-QString quoted(QString name)
-{
-    return u'"' + name.replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
 // The value of a keyword in a libpq connection string (the last one given wins), or empty.
 QString keyword(const QString &conninfo, const QString &key)
 {
@@ -104,7 +100,7 @@ int copyRows(Backend &from, const QString &fromTable, Backend &to, const QString
     for (const QString &column : target) {
         for (const QString &s : source) {
             if (s.compare(column, Qt::CaseInsensitive) == 0) {
-                read.append(quoted(s));
+                read.append(sql::quotedName(s));
                 written.append(column);
             }
         }
@@ -112,12 +108,12 @@ int copyRows(Backend &from, const QString &fromTable, Backend &to, const QString
     if (read.isEmpty())
         return 0;
     const QString key = from.rowKey(fromTable);
-    const auto rows = from.query(
-        QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-            .arg(read.join(QStringLiteral(", ")), from.tableName(fromTable), key == u"rowid" ? key : quoted(key)));
+    const auto rows = from.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                                     .arg(read.join(QStringLiteral(", ")), from.tableName(fromTable),
+                                          key == u"rowid" ? key : sql::quotedName(key)));
     QStringList quotedWritten;
     for (const QString &c : std::as_const(written))
-        quotedWritten.append(quoted(c));
+        quotedWritten.append(sql::quotedName(c));
     const QString head =
         QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(to.tableName(toTable), quotedWritten.join(u','));
     const QString one = u'(' + QStringList(written.size(), QStringLiteral("?")).join(u',') + u')';
@@ -154,7 +150,7 @@ void resetIdentity(Backend &db, const QString &table)
     const QString key = db.rowKey(table);
     const QString name = db.tableName(table);
     db.execute(QStringLiteral("SELECT setval(pg_get_serial_sequence(%1, %2), coalesce(max(%3), 0) + 1, false) FROM %4")
-                   .arg(literal(name), literal(key), quoted(key), name));
+                   .arg(literal(name), literal(key), sql::quotedName(key), name));
 }
 
 QString cryptoSchema(Backend &db)
@@ -212,7 +208,7 @@ void openServer(Connection &server, const QString &conninfo, bool create)
     const QString name = keyword(conninfo, QStringLiteral("dbname"));
     Connection admin;
     admin.setServer(conninfo + QStringLiteral(" dbname=postgres"));
-    admin.execute(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0").arg(quoted(name)));
+    admin.execute(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0").arg(sql::quotedName(name)));
     say(QStringLiteral("Создана база данных «%1».").arg(name));
     server.open();
 }
