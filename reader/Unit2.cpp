@@ -147,6 +147,8 @@ TForm2::TForm2(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui:
     // every image plugin on the machine.
     const std::pair<QAction *, QString> icons[] = {{N1, QStringLiteral("menu-theory")},
                                                    {N2, QStringLiteral("menu-stats")},
+                                                   {SearchMenu->menuAction(), QStringLiteral("menu-search")},
+                                                   {ViewMenu->menuAction(), QStringLiteral("menu-view")},
                                                    {N7, QStringLiteral("menu-review")},
                                                    {N4, QStringLiteral("menu-help")},
                                                    {N6, QStringLiteral("menu-exit")}};

@@ -92,6 +92,14 @@ png "$pics/menu-review.png" -size 16x16 xc:none \
     -fill '#f5f0e1' -stroke '#404040' -strokewidth 1 -draw "rectangle 2,1 13,14" \
     -fill none -stroke '#2e7d32' -strokewidth 2 -draw "polyline 4,5 6,7 10,3" \
     -stroke '#c62828' -draw "line 5,9 10,13" -draw "line 10,9 5,13"
+png "$pics/menu-search.png" -size 16x16 xc:none \
+    -fill '#e3f2fd' -stroke '#123a78' -strokewidth 1.5 -draw "circle 6.5,6.5 6.5,1.5" \
+    -stroke '#5d4037' -strokewidth 3 -draw "line 10,10 14,14"
+png "$pics/menu-view.png" -size 16x16 xc:none \
+    -fill '#f5f0e1' -stroke '#404040' -strokewidth 1 -draw "rectangle 1,2 14,13" \
+    -fill '#263238' -stroke none -draw "rectangle 8,3 13,12" \
+    -fill '#f5f0e1' -draw "rectangle 9,5 12,5" -draw "rectangle 9,7 12,7" -draw "rectangle 9,9 11,9" \
+    -fill '#263238' -draw "rectangle 3,5 6,5" -draw "rectangle 3,7 6,7" -draw "rectangle 3,9 5,9"
 png "$pics/menu-help.png" -size 16x16 xc:none \
     -fill '#1e5bb8' -stroke '#123a78' -strokewidth 1 -draw "circle 7.5,7.5 7.5,0.5" \
     -fill white -stroke none -font "$FONT_BOLD" -pointsize 12 -gravity center -annotate +0+0 '?'

@@ -96,14 +96,14 @@ presentations=$(find_window "Презентации")
 xdotool mousemove 300 150 click 1 && xdotool key Down && sleep 0.5
 import -window "$presentations" "$out/presentations.png"
 xdotool windowunmap "$presentations"
-xdotool mousemove $((R_X + 464)) $((R_Y + 10)) click 1 && sleep 0.4   # Справка
-xdotool mousemove $((R_X + 490)) $((R_Y + menu + 14)) click 1         # Автор
+xdotool mousemove $((R_X + 504)) $((R_Y + 10)) click 1 && sleep 0.4   # Справка
+xdotool mousemove $((R_X + 530)) $((R_Y + menu + 14)) click 1         # Автор
 customer=$(find_window "Заказчик")
 sleep 0.3
 import -window "$customer" "$out/customer.png"
 xdotool windowunmap "$customer"
-xdotool mousemove $((R_X + 464)) $((R_Y + 10)) click 1 && sleep 0.4
-xdotool mousemove $((R_X + 510)) $((R_Y + menu + 38)) click 1         # Руководство пользователя
+xdotool mousemove $((R_X + 504)) $((R_Y + 10)) click 1 && sleep 0.4
+xdotool mousemove $((R_X + 550)) $((R_Y + menu + 38)) click 1         # Руководство пользователя
 manual=$(find_window "Руководство пользователя")
 sleep 2.5
 import -window "$manual" "$out/manual.png"

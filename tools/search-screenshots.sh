@@ -57,7 +57,7 @@ xdotool key Return && sleep 2
 capture search-page
 # The dark page, the last command of the menu "Вид", with the find bar counting.
 eval "$(xdotool getwindowgeometry --shell "$reader" | sed 's/^/R_/')"
-xdotool mousemove $((R_X + 262)) $((R_Y + 10)) click 1 && sleep 0.4
+xdotool mousemove $((R_X + 292)) $((R_Y + 10)) click 1 && sleep 0.4
 xdotool key Up Return && sleep 1
 xdotool key ctrl+f && sleep 0.3
 paste_text "оценк"

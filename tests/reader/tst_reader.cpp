@@ -187,6 +187,8 @@ private Q_SLOTS:
         QList<QAction *> top = Form2->menuBar()->actions();
         // The menus of search and view stand before "Справка" (tst_reading); the rest are these.
         QCOMPARE(top.mid(2, 2), (QList<QAction *>{Form2->SearchMenu->menuAction(), Form2->ViewMenu->menuAction()}));
+        for (const QAction *menu : top.mid(2, 2))
+            QVERIFY(!menu->icon().isNull());
         top.remove(2, 2);
         QCOMPARE(top, (QList<QAction *>{Form2->N1, Form2->N2, Form2->N7, Form2->N4, Form2->N6}));
         const QStringList captions = {QStringLiteral("&Теория"), QStringLiteral("&Статистика"),
