@@ -182,6 +182,12 @@ private Q_SLOTS:
                  QStringLiteral("Glaves\\Glava3.htm"));
         QCOMPARE(course.scalar(QStringLiteral("SELECT string_agg(page, ',') FROM pagevisit")).toString(),
                  QStringLiteral("Glaves\\Glava3.htm"));
+        // The review's links to the chapter: the places of the course's questions.
+        const auto places = second.data.Connect->query(
+            QStringLiteral("SELECT count(*) FROM QuestionPlace WHERE lower(TestTable) = lower(?)"),
+            {QStringLiteral("Test1")});
+        QVERIFY(places->next());
+        QCOMPARE(places->int64(0), 14);
         second.openChapter(3);
         second.openChapter(3);
         first.openChapter(3);

@@ -362,6 +362,8 @@ CREATE VIEW velanika.test5 AS
 CREATE VIEW velanika.test6 AS
     SELECT id_v, "вопрос", "отв1", "отв2", "отв3", "отв4", "отв5", CAST('' AS varchar(255)) AS "вариант" FROM test6;
 CREATE VIEW velanika.present AS SELECT tema, file, id FROM present;
+-- Where the course explains each question, for the review's links to the chapter.
+CREATE VIEW velanika.questionplace AS SELECT testtable, id_v, page, anchor, id FROM questionplace;
 
 REVOKE ALL ON ALL FUNCTIONS IN SCHEMA velanika FROM PUBLIC;
 REVOKE ALL ON ALL FUNCTIONS IN SCHEMA velanika_data FROM PUBLIC;
