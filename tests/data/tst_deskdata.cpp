@@ -166,6 +166,7 @@ private Q_SLOTS:
         QCOMPARE(figures.constFirst().rightPercent, 0);
         QCOMPARE(figures.constFirst().commonWrong, wrong(2, "D"));
         QCOMPARE(figures.constFirst().tests, 3);
+        QVERIFY(figures.at(1).commonWrong.isEmpty()); // never answered
         QCOMPARE(figures.at(12).rightPercent, 67);
         QCOMPARE(figures.at(12).commonWrong, wrong(1, "C"));
         QCOMPARE(figures.constLast().question, ids.at(0));
