@@ -22,10 +22,10 @@ QList<ReviewLine> attemptReview(AttemptJournal &journal, Connection &connection,
 
     const QString table = QStringLiteral("Test%1").arg(a->chapter);
     QHash<int, std::pair<QString, QString>> places;
-    // A server's course database has no places: its review shows no links.
-    if (!connection.isServer()) {
+    {
+        // The table's name in any letter case, as both engines compare it.
         const auto rows = connection.query(
-            QStringLiteral("SELECT ID_V, Page, Anchor FROM QuestionPlace WHERE TestTable = ? COLLATE NOCASE"), {table});
+            QStringLiteral("SELECT ID_V, Page, Anchor FROM QuestionPlace WHERE lower(TestTable) = lower(?)"), {table});
         while (rows->next())
             places.insert(int(rows->int64(0)), {rows->text(1), rows->text(2)});
     }

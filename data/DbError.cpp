@@ -123,9 +123,11 @@ DbError DbError::serverLibraryMissing(const QString &host)
 
 DbError DbError::serverLoginRefused(const QString &host)
 {
-    return DbError(QStringLiteral("Сервер базы данных %1 не принял имя или пароль, с которыми программа входит на "
-                                  "сервер. Обратитесь к администратору: настройка подключения неверна. %2")
-                       .arg(host, whereConfigured));
+    DbError error(QStringLiteral("Сервер базы данных %1 не принял имя или пароль, с которыми программа входит на "
+                                 "сервер. Обратитесь к администратору: настройка подключения неверна. %2")
+                      .arg(host, whereConfigured));
+    error.m_loginRefused = true;
+    return error;
 }
 
 DbError DbError::serverDatabaseMissing(const QString &host)

@@ -15,6 +15,8 @@ public:
     bool isBusy() const { return m_busy; }
     // The server or the network went away: the next action connects again.
     bool isConnectionLost() const { return m_lost; }
+    // The server did not accept the name or the password it was given.
+    bool isLoginRefused() const { return m_loginRefused; }
 
     // The texts of the usual failures, so every place that meets one says it the same way.
     static DbError fileMissing(const QString &path);
@@ -47,4 +49,5 @@ public:
 private:
     bool m_busy = false;
     bool m_lost = false;
+    bool m_loginRefused = false;
 };

@@ -221,9 +221,11 @@ void PgBackend::connect()
     if (PQstatus(conn) != CONNECTION_OK) {
         const QString detail = QString::fromUtf8(PQerrorMessage(conn));
         PQfinish(conn);
-        if (detail.contains(QStringLiteral("password")) || detail.contains(QStringLiteral("authentication")))
+        // A server set up in Russian says so in Russian.
+        if (detail.contains(QStringLiteral("password")) || detail.contains(QStringLiteral("authentication")) ||
+            detail.contains(QStringLiteral("парол")) || detail.contains(QStringLiteral("подлинност")))
             throw DbError::serverLoginRefused(m_host);
-        if (detail.contains(QStringLiteral("does not exist")))
+        if (detail.contains(QStringLiteral("does not exist")) || detail.contains(QStringLiteral("не существует")))
             throw DbError::serverDatabaseMissing(m_host);
         throw DbError::serverUnreachable(m_host);
     }

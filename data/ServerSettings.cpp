@@ -1,8 +1,13 @@
 #include "data/ServerSettings.h"
 
 #include "data/Connection.h"
+#include "data/DbError.h"
+#include "data/LibPq.h"
+#include "data/PgBackend.h"
 
 #include <QFile>
+
+#include <libpq-fe.h>
 
 namespace {
 
@@ -24,6 +29,13 @@ std::optional<QString> readSetting(const QString &path)
             return line;
     }
     return std::nullopt;
+}
+
+// A value as a connection string takes it: quoted, with quote and backslash escaped.
+QString conninfoValue(QString value)
+{
+    value.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
+    return u'\'' + value + u'\'';
 }
 
 } // namespace
@@ -48,4 +60,36 @@ void pointAtDatabase(Connection &connection, const QString &dataFolder)
     } else {
         connection.setDatabaseFile(dataFolder + QStringLiteral("Data.mdb"));
     }
+}
+
+QString teacherConnectionString(const QString &connectionString, const QString &password)
+{
+    if (!libpq::available())
+        throw DbError::serverLibraryMissing(PgBackend::hostOf(connectionString));
+    // Read by libpq itself, so a URI or a service name works as well as keywords.
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(connectionString.toUtf8().constData(), &error);
+    PQfreemem(error);
+    if (!options)
+        throw DbError(QStringLiteral("Настройка подключения к серверу «%1» записана неверно.").arg(connectionString));
+    QStringList parts;
+    QString serverOptions;
+    for (PQconninfoOption *o = options; o->keyword; ++o) {
+        if (!o->val)
+            continue;
+        const QByteArrayView key(o->keyword);
+        if (key == "user" || key == "password")
+            continue;
+        if (key == "options")
+            serverOptions = QString::fromUtf8(o->val);
+        else
+            parts << QString::fromUtf8(o->keyword) + u'=' + conninfoValue(QString::fromUtf8(o->val));
+    }
+    PQconninfoFree(options);
+    // Given last, the search path overrides one given before it.
+    serverOptions += QStringLiteral(" -csearch_path=velanika_data,velanika");
+    parts << QStringLiteral("options=") + conninfoValue(serverOptions.trimmed())
+          << QStringLiteral("user=") + QString::fromLatin1(teacherRole)
+          << QStringLiteral("password=") + conninfoValue(password);
+    return parts.join(u' ');
 }

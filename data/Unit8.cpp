@@ -228,8 +228,10 @@ void TData::storePage(const QString &path, const QString &visited)
     if (!findStudent())
         throw DbError::studentMissing();
     if (onServer()) {
-        Connect->execute(QStringLiteral("SELECT store_page(?, ?)"),
-                         {m_session, cutToWidth(path, UserTab->fieldByName(QStringLiteral("путь")).size())});
+        // The page is noted as opened in the same call, by the server's function.
+        Connect->execute(QStringLiteral("SELECT store_page(?, ?, ?)"),
+                         {m_session, cutToWidth(path, UserTab->fieldByName(QStringLiteral("путь")).size()),
+                          visited.isEmpty() ? QVariant() : QVariant(visited)});
         UserTab->dropCachedValues();
         return;
     }

@@ -109,21 +109,34 @@ void TForm13::connectHandlers()
 
 bool TForm13::passwordIsRight(const QString &password)
 {
-    return checkTeacherPassword(m_db, password);
+    if (m_server.isEmpty())
+        return checkTeacherPassword(m_db, password);
+    // On a server the teacher signs in as the server's own teacher role: the server checks the
+    // password and gives the teacher's rights, which a password kept in a table could not.
+    m_db.close();
+    m_db.setExpectedSchemaVersion(serverSchemaVersion);
+    m_db.setServer(teacherConnectionString(m_server, password));
+    try {
+        m_db.open();
+    } catch (const DbError &e) {
+        m_db.close();
+        if (e.isLoginRefused())
+            return false;
+        throw;
+    }
+    return true;
 }
 
 void TForm13::askPassword(QWidget *over)
 {
     try {
-        pointAtDatabase(m_db, platform::dataFolder());
-        if (m_db.isServer()) {
-            platform::informationBox(QStringLiteral("Кабинет преподавателя работает с файлом Data.mdb. Учебник "
-                                                    "подключён к серверу %1; ведомость на сервере читает роль "
-                                                    "velanika_teacher.")
-                                         .arg(m_db.place()));
-            return;
+        const std::optional<ServerSetting> server = configuredServer(platform::dataFolder());
+        m_server = server ? server->connectionString : QString();
+        if (m_server.isEmpty()) {
+            m_db.close();
+            pointAtDatabase(m_db, platform::dataFolder());
         }
-        if (!hasTeacherPassword(m_db)) {
+        if (m_server.isEmpty() && !hasTeacherPassword(m_db)) {
             platform::informationBox(QStringLiteral("Пароль преподавателя не задан. Его задают в папке данных "
                                                     "командой:\n\nvelanika --set-teacher-password"));
             return;

@@ -93,6 +93,7 @@ private:
 
     std::unique_ptr<Ui::TForm13> m_ui;
     Connection m_db;
+    QString m_server; // the configured server's connection string; empty for Data.mdb
     SheetModel *m_sheet;
     SheetFilter *m_filter;
     QStandardItemModel *m_questions;

@@ -51,3 +51,11 @@ set_tests_properties(tst_server PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TEXTBOOK_DIR=${TEXTBOOK_DIR};VELANIKA_TEST_SERVER=${TEXTBOOK_TEST_SERVER}"
     FIXTURES_REQUIRED pg_cluster)
 add_dependencies(tst_server velanika-server)
+
+# The teacher's desk's reads and writes; on the server as the teacher's role.
+textbook_add_test(tst_deskdata SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/data/tst_deskdata.cpp
+                  ${CMAKE_CURRENT_SOURCE_DIR}/data/ServerCourse.h LIBS textbook_data PostgreSQL::PostgreSQL)
+textbook_server_variant(tst_deskdata)
+add_dependencies(tst_deskdata velanika-server)
+# velanika-server init sets the roles' passwords, which belong to the whole cluster.
+set_tests_properties(tst_server tst_deskdata_server PROPERTIES RESOURCE_LOCK velanika_roles)

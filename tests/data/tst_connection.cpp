@@ -416,8 +416,9 @@ private Q_SLOTS:
         QTest::newRow("no such database")
             << "dbname=nonexistent_course" << 1
             << QStringList{QStringLiteral("нет базы данных"), QStringLiteral("администратору")};
-        QTest::newRow("another version") << "" << 2
-                                         << QStringList{QStringLiteral("версии 1"), QStringLiteral("версия 2"),
+        QTest::newRow("another version") << "" << serverSchemaVersion + 1
+                                         << QStringList{QStringLiteral("версии %1").arg(serverSchemaVersion),
+                                                        QStringLiteral("версия %1").arg(serverSchemaVersion + 1),
                                                         QStringLiteral("обновите")};
         QTest::newRow("not prepared") << "drop" << 1 << QStringList{QStringLiteral("velanika-server init")};
     }

@@ -6,8 +6,10 @@
 #include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
+#include "data/ServerSettings.h"
 #include "data/TableCursor.h"
 #include "data/Unit8.h"
+#include "tests/data/ServerCourse.h"
 #include "tests/support/RawSql.h"
 
 #include <QFile>
@@ -19,79 +21,6 @@
 #include <libpq-fe.h>
 
 namespace {
-
-QString testServer()
-{
-    return qEnvironmentVariable("VELANIKA_TEST_SERVER");
-}
-
-QString textbookDir()
-{
-    return qEnvironmentVariable("TEXTBOOK_DIR");
-}
-
-// Runs velanika-server; its output on failure.
-QString runTool(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start(textbookDir() + QStringLiteral("/velanika-server"), arguments);
-    if (!tool.waitForFinished(120000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
-        return QString::fromUtf8(tool.readAllStandardError() + tool.readAllStandardOutput()) + QStringLiteral(" ");
-    return {};
-}
-
-QString errorOf(const std::function<void()> &fn)
-{
-    try {
-        fn();
-    } catch (const DbError &e) {
-        return e.message();
-    }
-    return {};
-}
-
-// A course database of its own on the test server, made by velanika-server init.
-class Course
-{
-public:
-    Course()
-    {
-        m_name = QStringLiteral("course_") + QUuid::createUuid().toString(QUuid::Id128).left(12);
-        m_error = runTool({QStringLiteral("--server"), admin(), QStringLiteral("init"), QStringLiteral("--course"),
-                           textbookDir() + QStringLiteral("/Data.mdb")});
-    }
-    ~Course()
-    {
-        PGconn *conn = PQconnectdb((testServer()).toUtf8().constData());
-        PQsetNoticeProcessor(
-            conn, [](void *, const char *) {}, nullptr);
-        PQclear(
-            PQexec(conn, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_name).toUtf8().constData()));
-        PQfinish(conn);
-    }
-    QString error() const { return m_error; }
-    QString admin() const { return testServer() + QStringLiteral(" dbname=") + m_name; }
-    QString student() const { return admin() + QStringLiteral(" user=velanika_student"); }
-
-    // As the administrator, in the stored tables.
-    QVariant scalar(const QString &sql, const QVariantList &values = {}) const
-    {
-        Connection c;
-        c.setServer(admin() + QStringLiteral(" options=-csearch_path=velanika_data"));
-        const auto rows = c.query(sql, values);
-        return rows->next() ? rows->value(0) : QVariant();
-    }
-    void exec(const QString &sql) const
-    {
-        Connection c;
-        c.setServer(admin() + QStringLiteral(" options=-csearch_path=velanika_data"));
-        c.backend().executeScript(sql);
-    }
-
-private:
-    QString m_name;
-    QString m_error;
-};
 
 // The data module of one PC of the class, pointed at the server by a server.conf.
 class Pc
@@ -154,6 +83,14 @@ private Q_SLOTS:
         QTest::newRow("read sessions") << "SELECT token FROM velanika_data.sessions";
         QTest::newRow("make a session") << "SELECT velanika_data.open_session(1)";
         QTest::newRow("write a preference") << "INSERT INTO velanika_data.preferences VALUES (1, 'a', 'b')";
+        QTest::newRow("note a page") << "INSERT INTO velanika_data.pagevisit (id_user, page) VALUES (1, 'x')";
+        // What only the teacher reads and writes.
+        QTest::newRow("read the attempts") << "SELECT count(*) FROM velanika_data.attempt";
+        QTest::newRow("read the answers") << "SELECT count(*) FROM velanika_data.attemptanswer";
+        QTest::newRow("change a setting") << "UPDATE velanika_data.system SET value = '1'";
+        QTest::newRow("change a setting's view") << "UPDATE system SET value = '1'";
+        QTest::newRow("add a question") << "INSERT INTO velanika_data.test1 (\"вопрос\") VALUES ('x')";
+        QTest::newRow("move a question") << "DELETE FROM velanika_data.questionplace";
     }
     void studentRoleIsRefused()
     {
@@ -238,9 +175,19 @@ private Q_SLOTS:
         QCOMPARE(second.data.signIn(QStringLiteral("Петров"), QStringLiteral("секрет")), SignInOutcome::NotRegistered);
         QCOMPARE(second.data.UserTab->field(5).asString(), student.page);
 
+        second.data.storePage(QStringLiteral("Glaves\\Glava3.htm"), QStringLiteral("Glaves\\Glava3.htm"));
+        second.data.storePage(QStringLiteral("Glaves\\Glava3.htm"), QStringLiteral("Glaves\\Glava3.htm"));
         second.data.storePage(QStringLiteral("Glaves\\Glava3.htm"));
         QCOMPARE(course.scalar(QStringLiteral("SELECT \"путь\" FROM users")).toString(),
                  QStringLiteral("Glaves\\Glava3.htm"));
+        QCOMPARE(course.scalar(QStringLiteral("SELECT string_agg(page, ',') FROM pagevisit")).toString(),
+                 QStringLiteral("Glaves\\Glava3.htm"));
+        // The review's links to the chapter: the places of the course's questions.
+        const auto places = second.data.Connect->query(
+            QStringLiteral("SELECT count(*) FROM QuestionPlace WHERE lower(TestTable) = lower(?)"),
+            {QStringLiteral("Test1")});
+        QVERIFY(places->next());
+        QCOMPARE(places->int64(0), 14);
         second.openChapter(3);
         second.openChapter(3);
         first.openChapter(3);
@@ -322,6 +269,28 @@ private Q_SLOTS:
                  20 * 60);
     }
 
+    // The desk signs in as the teacher's role with the teacher's password and reads the stored
+    // tables; a wrong password is refused as such, not as a broken setting.
+    void teacherSignsIn()
+    {
+        Course course;
+        QVERIFY2(course.error().isEmpty(), qPrintable(course.error()));
+        Connection desk;
+        desk.setExpectedSchemaVersion(serverSchemaVersion);
+        desk.setServer(teacherConnectionString(course.student(), QStringLiteral("не тот")));
+        try {
+            desk.open();
+            QFAIL("a wrong password opened the desk");
+        } catch (const DbError &e) {
+            QVERIFY(e.isLoginRefused());
+        }
+        desk.setServer(teacherConnectionString(course.student(), Course::teacherPassword()));
+        const auto rows = desk.query(QStringLiteral("SELECT count(*) FROM Test1 WHERE \"вариант\" <> ''"));
+        QVERIFY(rows->next());
+        QCOMPARE(rows->int64(0), 14);
+        QVERIFY(!errorOf([&] { desk.query(QStringLiteral("SELECT token FROM velanika_data.sessions")); }).isEmpty());
+    }
+
     // Data.mdb -> server -> Data.mdb keeps every row but the passwords, Cyrillic, quotes and empty
     // cells included; server -> Data.mdb -> server keeps the passwords too.
     void recordRoundTrip()
@@ -336,17 +305,20 @@ private Q_SLOTS:
                            "VALUES ('Ёлкина \"Анна\" O''Нил', 'ёж1', 'ПО; 21, вечер', '2 - Курс', NULL), "
                            "('Без пароля', NULL, '', '1 - Курс', 'Glaves\\Glava2.htm');"
                            "INSERT INTO Result (ID_User, ID_glava, Ocenka) VALUES (1, 3, 4), (2, 1, 0), (2, 3, 5);"
-                           "UPDATE Test2 SET \"вопрос\" = 'Что такое «ведение»? 100% & <b>' WHERE ID_V = 2;"));
+                           "UPDATE Test2 SET \"вопрос\" = 'Что такое «ведение»? 100% & <b>' WHERE ID_V = 2;"
+                           "INSERT INTO PageVisit (ID_User, Page) VALUES (1, 'Glaves\\Glava1.html');"));
         Course course;
         QVERIFY2(course.error().isEmpty(), qPrintable(course.error()));
         QCOMPARE(runTool({QStringLiteral("--server"), course.admin(), QStringLiteral("import"), original}), QString());
         const QString exported = dir.filePath(QStringLiteral("Export.mdb"));
         QCOMPARE(runTool({QStringLiteral("--server"), course.admin(), QStringLiteral("export"), exported}), QString());
 
-        const QStringList tables = {QStringLiteral("Users"),  QStringLiteral("System"), QStringLiteral("Glaves"),
-                                    QStringLiteral("Result"), QStringLiteral("Test1"),  QStringLiteral("Test2"),
-                                    QStringLiteral("Test3"),  QStringLiteral("Test4"),  QStringLiteral("Test5"),
-                                    QStringLiteral("Test6"),  QStringLiteral("present")};
+        const QStringList tables = {
+            QStringLiteral("Users"),    QStringLiteral("System"),  QStringLiteral("Glaves"),
+            QStringLiteral("Result"),   QStringLiteral("Test1"),   QStringLiteral("Test2"),
+            QStringLiteral("Test3"),    QStringLiteral("Test4"),   QStringLiteral("Test5"),
+            QStringLiteral("Test6"),    QStringLiteral("present"), QStringLiteral("QuestionPlace"),
+            QStringLiteral("PageVisit")};
         // Every row, as one text per table (NULL told apart from empty), the password column aside.
         const auto dump = [](const QString &file, const QString &table) {
             QString columns = QStringLiteral("*");

@@ -413,32 +413,6 @@ private Q_SLOTS:
         QCOMPARE(bank.questions, questions);
     }
 
-    // A bank goes out in the course's format and comes back the same; an import that fails on
-    // the way leaves the bank as it was.
-    void bankRoundTripAndFailedImport()
-    {
-        TestFolder folder;
-        Connection db;
-        db.setDatabaseFile(folder.databaseFile());
-        const QString before = exportBank(db, 1);
-        QVERIFY(before.contains(QStringLiteral("@ Glava1.html#")));
-        const ParsedBank parsed = parseBank(before, BankFormat::Course);
-        QCOMPARE(parsed.rejected.size(), 0);
-        QCOMPARE(parsed.questions.size(), 14);
-        importBank(db, 1, parsed.questions, true);
-        QCOMPARE(exportBank(db, 1), before);
-        importBank(db, 1, parsed.questions.mid(0, 2), false);
-        QCOMPARE(folder.scalar(QStringLiteral("SELECT count(*) FROM Test1")).toInt(), 16);
-
-        folder.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Test1 WHEN NEW.\"вопрос\" = 'сбой' BEGIN "
-                                   "SELECT RAISE(ABORT, 'сбой'); END"));
-        const QString full = exportBank(db, 1);
-        QList<BankQuestion> failing = parsed.questions.mid(0, 3);
-        failing[2].text = QStringLiteral("сбой");
-        QVERIFY_THROWS_EXCEPTION(DbError, importBank(db, 1, failing, true));
-        QCOMPARE(exportBank(db, 1), full);
-    }
-
     // The desk's import: a preview first, then the questions written after the teacher agrees.
     void importThroughTheDesk()
     {
@@ -534,52 +508,6 @@ private Q_SLOTS:
         answerAll(db, 1, next.id, 11);
         QCOMPARE(journal.finish(next.id), 5);
         QCOMPARE(journal.attempt(next.id)->rules.minutes, 5);
-    }
-
-    // Per question: the share of right answers over the chapter's graded tests (an unanswered
-    // question counting as wrong), the wrong letter chosen most often, the worst first.
-    void difficultQuestionsWorstFirst()
-    {
-        WindowFixture f;
-        const int student = f.addStudent(QStringLiteral("Сидоров"));
-        Connection db;
-        db.setDatabaseFile(f.folder.databaseFile());
-        SqliteJournal journal(db);
-        QList<int> ids;
-        QStringList right;
-        auto rows = db.query(QStringLiteral("SELECT ID_V, \"вариант\" FROM Test1 ORDER BY ID_V"));
-        while (rows->next()) {
-            ids << int(rows->int64(0));
-            right << rows->text(1);
-        }
-        const auto wrongOf = [&](int i, const char *first) {
-            return right.at(i) == QLatin1String(first) ? QStringLiteral("E") : QString::fromLatin1(first);
-        };
-        const GradeRules rules{20, 90, 75, 50};
-        // Three graded tests: question 0 always right; 1 right twice; 2 wrong with one letter
-        // twice and another once; the rest unanswered. A running test does not count.
-        for (int t = 0; t < 3; ++t) {
-            const qint64 a = journal.begin(student, 1, 1, int(ids.size()), rules).id;
-            journal.recordAnswer(a, ids.at(0), right.at(0), 60);
-            journal.recordAnswer(a, ids.at(1), t < 2 ? right.at(1) : wrongOf(1, "C"), 60);
-            journal.recordAnswer(a, ids.at(2), t < 2 ? wrongOf(2, "D") : wrongOf(2, "A"), 60);
-            journal.finish(a);
-        }
-        const qint64 running = journal.begin(student, 1, 1, int(ids.size()), rules).id;
-        journal.recordAnswer(running, ids.at(1), wrongOf(1, "B"), 60);
-
-        const QList<QuestionFigures> figures = difficultQuestions(db, 1);
-        QCOMPARE(figures.size(), ids.size());
-        QCOMPARE(figures.constLast().question, ids.at(0));
-        QCOMPARE(figures.constLast().rightPercent, 100);
-        QCOMPARE(figures.at(figures.size() - 2).question, ids.at(1));
-        QCOMPARE(figures.at(figures.size() - 2).rightPercent, 67);
-        QCOMPARE(figures.at(figures.size() - 2).commonWrong, wrongOf(1, "C"));
-        QCOMPARE(figures.constFirst().question, ids.at(2));
-        QCOMPARE(figures.constFirst().rightPercent, 0);
-        QCOMPARE(figures.constFirst().commonWrong, wrongOf(2, "D"));
-        QCOMPARE(figures.constFirst().tests, 3);
-        QVERIFY(figures.at(1).commonWrong.isEmpty());
     }
 };
 

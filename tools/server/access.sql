@@ -6,7 +6,7 @@
 
 -- Version of this layout; the program refuses a server whose version differs from its own.
 CREATE TABLE schema_info (version integer NOT NULL);
-INSERT INTO schema_info VALUES (1);
+INSERT INTO schema_info VALUES (2);
 
 -- A salted bcrypt hash is longer than the 6 characters the program keeps.
 ALTER TABLE users ALTER COLUMN "пароль" TYPE varchar(60) COLLATE "C";
@@ -168,10 +168,17 @@ BEGIN
     RETURN QUERY SELECT 0, u.id, open_session(u.id);
 END $$;
 
-CREATE FUNCTION velanika.store_page(p_token text, p_page text) RETURNS void
-LANGUAGE sql SECURITY DEFINER SET search_path = velanika_data, pg_temp AS $$
-    UPDATE users SET "путь" = left(p_page, 100) WHERE id = student_of(p_token)
-$$;
+-- The student's page, and the page opened (unless none is given) noted once for the grade sheet.
+CREATE FUNCTION velanika.store_page(p_token text, p_page text, p_visited text DEFAULT NULL) RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = velanika_data, pg_temp AS $$
+DECLARE
+    uid integer := student_of(p_token);
+BEGIN
+    UPDATE users SET "путь" = left(p_page, 100) WHERE id = uid;
+    IF coalesce(p_visited, '') <> '' THEN
+        INSERT INTO pagevisit (id_user, page) VALUES (uid, left(p_visited, 255)) ON CONFLICT DO NOTHING;
+    END IF;
+END $$;
 
 -- The student's result row of a chapter, made with grade 0 the first time.
 CREATE FUNCTION velanika.prepare_result(p_token text, p_glava integer) RETURNS integer
@@ -326,6 +333,16 @@ LANGUAGE sql SECURITY DEFINER SET search_path = velanika_data, pg_temp AS $$
     ON CONFLICT (user_id, name) DO UPDATE SET value = excluded.value
 $$;
 
+-- The attempt journal under the names and columns Data.mdb gives it, for the teacher's desk.
+CREATE VIEW attempt AS
+    SELECT id AS id_attempt, user_id AS id_user, id_glava, chapter, questions, minutes, fine AS finepercent,
+           good AS goodpercent, bad AS badpercent, started, coalesce(seconds_left, 0) AS secondsleft,
+           CASE state WHEN 'abandoned' THEN 'ended' ELSE state END AS state, ended, grade
+    FROM attempts;
+CREATE VIEW attemptanswer AS
+    SELECT attempt_id AS id_attempt, question AS id_v, letter, CAST(is_right AS integer) AS isright, answered
+    FROM answers;
+
 -- The same tables as Data.mdb, to read: no password, no right answer.
 CREATE VIEW velanika.users AS
     SELECT id, "фамилия", CAST('' AS varchar(6)) AS "пароль", "специальность", "курс", "путь" FROM users;
@@ -345,6 +362,8 @@ CREATE VIEW velanika.test5 AS
 CREATE VIEW velanika.test6 AS
     SELECT id_v, "вопрос", "отв1", "отв2", "отв3", "отв4", "отв5", CAST('' AS varchar(255)) AS "вариант" FROM test6;
 CREATE VIEW velanika.present AS SELECT tema, file, id FROM present;
+-- Where the course explains each question, for the review's links to the chapter.
+CREATE VIEW velanika.questionplace AS SELECT testtable, id_v, page, anchor, id FROM questionplace;
 
 REVOKE ALL ON ALL FUNCTIONS IN SCHEMA velanika FROM PUBLIC;
 REVOKE ALL ON ALL FUNCTIONS IN SCHEMA velanika_data FROM PUBLIC;
@@ -354,3 +373,9 @@ GRANT EXECUTE ON ALL FUNCTIONS IN SCHEMA velanika TO velanika_student, velanika_
 -- The teacher may read everything, the stored tables included.
 GRANT USAGE ON SCHEMA velanika_data TO velanika_teacher;
 GRANT SELECT ON ALL TABLES IN SCHEMA velanika_data TO velanika_teacher;
+-- The teacher's desk signs in as the teacher and reads the stored tables first; it writes the test
+-- settings and the question banks with the teacher's own rights. The students' sessions are no
+-- business of the teacher's: with a token anyone could answer for the student.
+REVOKE SELECT ON sessions FROM velanika_teacher;
+GRANT INSERT, UPDATE ON system TO velanika_teacher;
+GRANT INSERT, DELETE ON test1, test2, test3, test4, test5, test6, questionplace TO velanika_teacher;

@@ -35,9 +35,13 @@ struct TablePair
     bool course; // part of the course, not of the class's record
 };
 constexpr TablePair tables[] = {
-    {"system", "System", true},   {"glaves", "Glaves", true}, {"test1", "Test1", true},    {"test2", "Test2", true},
-    {"test3", "Test3", true},     {"test4", "Test4", true},   {"test5", "Test5", true},    {"test6", "Test6", true},
-    {"present", "present", true}, {"users", "Users", false},  {"result", "Result", false},
+    {"system", "System", true},        {"glaves", "Glaves", true},
+    {"test1", "Test1", true},          {"test2", "Test2", true},
+    {"test3", "Test3", true},          {"test4", "Test4", true},
+    {"test5", "Test5", true},          {"test6", "Test6", true},
+    {"present", "present", true},      {"questionplace", "QuestionPlace", true},
+    {"users", "Users", false},         {"result", "Result", false},
+    {"pagevisit", "PageVisit", false},
 };
 
 // What an exported Data.mdb holds instead of a password the server keeps only as a hash: longer
@@ -213,11 +217,24 @@ void openServer(Connection &server, const QString &conninfo, bool create)
     server.open();
 }
 
+// A file or a server made before a table existed has no rows for it.
+bool hasTable(Backend &db, const QString &table)
+{
+    try {
+        db.columns(table);
+    } catch (const DbError &) {
+        return false;
+    }
+    return true;
+}
+
 void fillCourse(Backend &file, Backend &server, bool classToo,
                 const std::function<void(const QStringList &, QVariantList &)> &users = {})
 {
     for (const TablePair &t : tables) {
         if (!t.course && !classToo)
+            continue;
+        if (!hasTable(file, QString::fromUtf8(t.file)))
             continue;
         const QString serverTable = QString::fromLatin1(t.server);
         const int rows =
@@ -311,7 +328,8 @@ void importRecord(const QString &conninfo, const QString &path, bool replace)
             QStringLiteral("DELETE FROM answers; DELETE FROM attempts; DELETE FROM sessions; "
                            "DELETE FROM result; DELETE FROM users; DELETE FROM system; DELETE FROM glaves; "
                            "DELETE FROM test1; DELETE FROM test2; DELETE FROM test3; DELETE FROM test4; "
-                           "DELETE FROM test5; DELETE FROM test6; DELETE FROM present;"));
+                           "DELETE FROM test5; DELETE FROM test6; DELETE FROM present; DELETE FROM questionplace; "
+                           "DELETE FROM pagevisit;"));
         const QString crypto = cryptoSchema(db);
         // Passwords are hashed on the way: the server never keeps one readable.
         const auto users = [&](const QStringList &columns, QVariantList &row) {
@@ -357,6 +375,8 @@ void exportRecord(const QString &conninfo, const QString &path)
                 say(QStringLiteral("В %1:").arg(path));
                 for (const TablePair &t : tables) {
                     const QString fileTable = QString::fromUtf8(t.file);
+                    if (!hasTable(db, QString::fromLatin1(t.server)))
+                        continue;
                     const auto users = [](const QStringList &columns, QVariantList &row) {
                         const qsizetype password = columns.indexOf(QStringLiteral("пароль"));
                         if (password >= 0)
