@@ -31,9 +31,9 @@ QList<ReviewLine> attemptReview(AttemptJournal &journal, Connection &connection,
     }
 
     const QStringList columns = questionColumns(connection, a->chapter);
-    const auto rows = connection.query(
-        QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1")
-            .arg(sql::quotedName(columns.at(0)), sql::quotedName(columns.at(1)), sql::quotedName(table)));
+    const auto rows = connection.query(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1")
+                                           .arg(sql::quotedName(columns.at(0)), sql::quotedName(columns.at(1)),
+                                                connection.backend().tableName(table)));
     QList<ReviewLine> lines;
     while (rows->next()) {
         ReviewLine line;

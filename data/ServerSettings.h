@@ -8,7 +8,7 @@ class Connection;
 
 // The version of the course database on a server that this program works with; velanika-server
 // init writes it, and a server with another one is refused.
-constexpr int serverSchemaVersion = 2;
+constexpr int serverSchemaVersion = 3;
 
 // Where the program is told to use a server instead of Data.mdb: the environment variable
 // VELANIKA_SERVER, else server.conf in the data folder, else the system file. The setting is a

@@ -128,7 +128,8 @@ void TForm12::fill()
     for (int row = 0; row < m_lines.size(); ++row) {
         const ReviewLine &line = m_lines.at(row);
         const QString texts[] = {QString::number(row + 1), verdict(line),
-                                 line.chosen.isEmpty() ? QStringLiteral("—") : line.chosen, line.right, line.text};
+                                 line.chosen.isEmpty() ? QStringLiteral("—") : line.chosen,
+                                 line.right.isEmpty() ? QStringLiteral("—") : line.right, line.text};
         for (int column = NumberColumn; column <= QuestionColumn; ++column) {
             auto *item = new QTableWidgetItem(texts[column]);
             if (!line.isRight) {

@@ -3,6 +3,7 @@
 // between a Data.mdb and the server.
 
 #include "data/AttemptJournal.h"
+#include "data/AttemptReview.h"
 #include "data/Backend.h"
 #include "data/Connection.h"
 #include "data/DbError.h"
@@ -253,6 +254,25 @@ private Q_SLOTS:
         QVERIFY(again->next());
         QCOMPARE(int(again->int64(0)), grade);
         QCOMPARE(course.scalar(QStringLiteral("SELECT count(*) FROM result")).toInt(), 1);
+
+        // The review: the student's own answers and verdicts; a right letter only where the student
+        // gave it, as the server never hands out its key. Another student sees nothing of it.
+        const std::optional<Attempt> last = journal.lastGraded(0, 4);
+        QVERIFY(last && last->id == test.id && last->grade == grade && last->state == AttemptState::Graded);
+        const QList<ReviewLine> lines = attemptReview(journal, *pc.data.Connect, test.id);
+        QCOMPARE(lines.size(), total);
+        int shownRight = 0;
+        for (const ReviewLine &line : lines) {
+            QCOMPARE(line.right, line.isRight ? line.chosen : QString());
+            shownRight += line.isRight ? 1 : 0;
+        }
+        QCOMPARE(shownRight, right);
+        Pc other(course);
+        QCOMPARE(other.data.registerStudent({QStringLiteral("Петров"), QString(), QStringLiteral("ПО"),
+                                             QStringLiteral("1 - Курс"), QStringLiteral("x")}),
+                 Registration::Stored);
+        QVERIFY(!other.data.journal().attempt(test.id));
+        QVERIFY(other.data.journal().answers(test.id).isEmpty());
 
         // A second test whose time ran out: answers are refused, the grade counts what came in time.
         const Attempt late = pc.beginTest(4);

@@ -6,7 +6,7 @@
 
 -- Version of this layout; the program refuses a server whose version differs from its own.
 CREATE TABLE schema_info (version integer NOT NULL);
-INSERT INTO schema_info VALUES (2);
+INSERT INTO schema_info VALUES (3);
 
 -- A salted bcrypt hash is longer than the 6 characters the program keeps.
 ALTER TABLE users ALTER COLUMN "пароль" TYPE varchar(60) COLLATE "C";
@@ -312,6 +312,32 @@ DECLARE
 BEGIN
     UPDATE attempts SET state = 'abandoned', ended = clock_timestamp() WHERE id = a.id AND state = 'running';
 END $$;
+
+-- The student's own tests and answers, for the review: the latest attempt of that id, or the
+-- latest graded one of that chapter. The right letters are never sent: the review on a server
+-- shows the right answer only where the student gave it.
+CREATE FUNCTION velanika.my_attempt(p_token text, p_attempt bigint, p_chapter integer)
+RETURNS TABLE (id bigint, chapter integer, id_glava integer, questions integer, minutes integer, fine integer,
+               good integer, bad integer, seconds_left integer, state text, grade integer)
+LANGUAGE sql STABLE SECURITY DEFINER SET search_path = velanika_data, pg_temp AS $$
+    SELECT id, chapter, id_glava, questions, minutes, fine, good, bad, coalesce(seconds_left, minutes * 60), state,
+           grade
+    FROM attempts
+    WHERE user_id = student_of(p_token)
+      AND (p_attempt IS NULL OR id = p_attempt)
+      AND (p_chapter IS NULL OR (chapter = p_chapter AND state = 'graded'))
+    ORDER BY id DESC
+    LIMIT 1
+$$;
+
+CREATE FUNCTION velanika.my_answers(p_token text, p_attempt bigint)
+RETURNS TABLE (question integer, letter text, is_right boolean)
+LANGUAGE sql STABLE SECURITY DEFINER SET search_path = velanika_data, pg_temp AS $$
+    SELECT a.question, a.letter, a.is_right
+    FROM answers a JOIN attempts t ON t.id = a.attempt_id
+    WHERE t.id = p_attempt AND t.user_id = student_of(p_token)
+    ORDER BY a.answered, a.question
+$$;
 
 -- Each student's reading preferences (page zoom, dark page), as Data.mdb's table Preferences.
 -- A server prepared before they existed lacks them; the program then keeps them for the session.
