@@ -22,7 +22,7 @@ xwait=$root/build-rel/tools/xwait
 work=$(mktemp -d)
 app=
 trap '[ -n "$app" ] && end_program "$app"; kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
-start_display "$work"
+start_display
 
 results=$work/results # build kind value
 : >"$results"

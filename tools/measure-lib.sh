@@ -10,15 +10,10 @@ build() {
         { echo "build failed, see $dir/measure-build.log" >&2; exit 1; }
 }
 
-# start_display <work folder>: a virtual display of its own (the server picks a free number);
-# sets DISPLAY and xvfb (its process id).
+# start_display: a virtual display of its own (see lib/xvfb.sh); sets DISPLAY and xvfb.
 start_display() {
-    exec 7>"$1/display"
-    Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
-    exec 7>&-
-    for _ in $(seq 100); do [ -s "$1/display" ] && break; sleep 0.05; done
-    export DISPLAY=:$(head -n1 "$1/display")
+    . "$root/tools/lib/xvfb.sh"
+    start_xvfb || exit 1
     unset QT_QPA_PLATFORM
 }
 

@@ -27,7 +27,7 @@ xwait=$root/build-rel/tools/xwait
 work=$(mktemp -d)
 app=
 trap '[ -n "$app" ] && end_program "$app"; kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
-start_display "$work"
+start_display
 
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.3f", b - a}'; }
