@@ -1,6 +1,6 @@
 #include "desk/SheetExport.h"
 
-#include <QPrinter>
+#include <QPagedPaintDevice>
 #include <QSaveFile>
 #include <QTextDocument>
 
@@ -34,7 +34,7 @@ QString sheetHtml(const GradeSheet &sheet, const QDate &date)
     return html + QStringLiteral("</table>");
 }
 
-void printSheet(const GradeSheet &sheet, const QDate &date, QPrinter *printer)
+void printSheet(const GradeSheet &sheet, const QDate &date, QPagedPaintDevice *printer)
 {
     QTextDocument document;
     document.setHtml(sheetHtml(sheet, date));

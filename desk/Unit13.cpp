@@ -11,6 +11,7 @@
 #include "data/GradeSheet.h"
 #include "data/ServerSettings.h"
 #include "data/TeacherPassword.h"
+#include "desk/DeskCharts.h"
 #include "desk/SheetExport.h"
 #include "desk/SheetModel.h"
 #include "desk/Unit14.h"
@@ -19,11 +20,6 @@
 #include "platform/ProgramPaths.h"
 #include "platform/Widgets.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
-#include <QChart>
-#include <QChartView>
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
@@ -31,13 +27,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListWidget>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
-#include <QValueAxis>
+#include <QVBoxLayout>
 
 TForm13 *Form13 = nullptr;
 
@@ -88,7 +83,15 @@ TForm13::TForm13(QWidget *parent)
     PreviewGrid->setModel(m_preview);
     PreviewGrid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     QuestionGrid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    SheetChart->setRenderHint(QPainter::Antialiasing);
+    auto *chartLayout = new QVBoxLayout(SheetChart);
+    chartLayout->setContentsMargins(0, 0, 0, 0);
+    if (const DeskCharts *charts = deskCharts())
+        m_chart = charts->newChart(SheetChart);
+    else
+        m_chart = new QLabel(QStringLiteral("Диаграмма недоступна: не найден модуль учительского стола "
+                                            "libvelanika_desk.so рядом с программой."),
+                             SheetChart);
+    chartLayout->addWidget(m_chart);
     connectHandlers();
 }
 
@@ -223,46 +226,14 @@ void TForm13::ComboBoxFilterChange()
 
 void TForm13::drawChart()
 {
+    const DeskCharts *charts = deskCharts();
+    if (!charts)
+        return;
     const GradeSheet shown = m_filter->visibleSheet();
-    const QList<std::array<int, 4>> counts = gradeCounts(shown);
-    auto *series = new QBarSeries;
-    const QColor colours[] = {QColor(0xd9, 0x53, 0x4f), QColor(0xf0, 0xad, 0x4e), QColor(0x5b, 0xc0, 0xde),
-                              QColor(0x5c, 0xb8, 0x5c)};
-    int most = 0;
-    for (int grade = 2; grade <= 5; ++grade) {
-        auto *set = new QBarSet(QStringLiteral("«%1»").arg(grade));
-        set->setColor(colours[grade - 2]);
-        for (const auto &chapter : counts) {
-            *set << chapter[grade - 2];
-            most = std::max(most, chapter[grade - 2]);
-        }
-        series->append(set);
-    }
-    auto *chart = new QChart;
-    chart->addSeries(series);
-    chart->setTitle(QStringLiteral("Оценки по главам"));
-    QStringList captions;
+    GradeChartData grades{QStringLiteral("Оценки по главам"), {}, gradeCounts(shown)};
     for (const SheetChapter &chapter : shown.chapters)
-        captions << chapter.caption;
-    auto *categories = new QBarCategoryAxis;
-    categories->append(captions);
-    chart->addAxis(categories, Qt::AlignBottom);
-    series->attachAxis(categories);
-    auto *students = new QValueAxis;
-    students->setRange(0, std::max(1, most));
-    students->setLabelFormat(QStringLiteral("%d"));
-    // Whole students on every tick.
-    if (most <= 10)
-        students->setTickCount(std::max(most, 1) + 1);
-    else
-        students->applyNiceNumbers();
-    chart->addAxis(students, Qt::AlignLeft);
-    series->attachAxis(students);
-    chart->legend()->setAlignment(Qt::AlignRight);
-    QChart *old = SheetChart->chart();
-    SheetChart->setChart(chart);
-    // The view owned its first, empty chart; those set later are its caller's.
-    delete old;
+        grades.chapters << chapter.caption;
+    charts->showGrades(m_chart, grades);
 }
 
 void TForm13::ComboBox3Change()
@@ -326,16 +297,16 @@ void TForm13::ButtonCsvClick()
 
 void TForm13::ButtonPdfClick()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageOrientation(QPageLayout::Landscape);
-    printer.setDocName(sheetFileName(QDate::currentDate(), QStringLiteral("pdf")));
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setWindowTitle(QStringLiteral("Ведомость — предварительный просмотр"));
+    const DeskCharts *charts = deskCharts();
+    if (!charts) {
+        platform::errorBox(QStringLiteral("Печать недоступна: не найден модуль учительского стола "
+                                          "libvelanika_desk.so рядом с программой."));
+        return;
+    }
     const GradeSheet shown = m_filter->visibleSheet();
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [&shown](QPrinter *target) { printSheet(shown, QDate::currentDate(), target); });
-    preview.exec();
+    charts->previewPrint(this, QStringLiteral("Ведомость — предварительный просмотр"),
+                         sheetFileName(QDate::currentDate(), QStringLiteral("pdf")),
+                         [&shown](QPagedPaintDevice *target) { printSheet(shown, QDate::currentDate(), target); });
 }
 
 void TForm13::ButtonOpenClick()

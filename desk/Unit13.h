@@ -42,7 +42,7 @@ public:
     QPushButton *ButtonCsv;
     QPushButton *ButtonPdf;
     QTableView *SheetGrid;
-    QChartView *SheetChart;
+    QWidget *SheetChart;  // holds the chart, when the desk module is there
     QLabel *Label3;       // rows shown
     QComboBox *ComboBox3; // chapter
     QLabel *Label5;       // graded tests of the chapter
@@ -96,6 +96,7 @@ private:
     QString m_server; // the configured server's connection string; empty for Data.mdb
     SheetModel *m_sheet;
     SheetFilter *m_filter;
+    QWidget *m_chart = nullptr; // the module's chart view, or a word that it is missing
     QStandardItemModel *m_questions;
     QStandardItemModel *m_preview;
     ParsedBank m_bank;

@@ -64,4 +64,14 @@ QString localPath(const QString &path)
     return result;
 }
 
+QString moduleFile(const QString &fileName)
+{
+    for (const QString &folder : {QCoreApplication::applicationDirPath(), QStringLiteral(TEXTBOOK_BUILD_DIR)}) {
+        const QString file = QDir(folder).filePath(fileName);
+        if (QFileInfo::exists(file))
+            return file;
+    }
+    return {};
+}
+
 } // namespace platform

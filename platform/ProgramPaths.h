@@ -22,6 +22,10 @@ QString expandFileName(const QString &path);
 // A file of the course inside the program's folder ("Present\a.pdf"), as the file system wants it.
 QString contentFile(const QString &relative);
 
+// One of the program's modules (libvelanika_pages.so): beside the program, else in the build's
+// program folder (for tests run from elsewhere in the build tree). Empty when there is none.
+QString moduleFile(const QString &fileName);
+
 // A stored path as the file system wants it: backslashes are folder separators.
 QString localPath(const QString &path);
 

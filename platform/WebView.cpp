@@ -69,19 +69,6 @@ void provideShareContext()
     });
 }
 
-// The web engine module: beside the program, else in the build's program folder (for tests run
-// from elsewhere in the build tree). Empty when there is none.
-QString engineModuleFile()
-{
-    const QStringList folders{QCoreApplication::applicationDirPath(), QStringLiteral(TEXTBOOK_ENGINE_BUILD_DIR)};
-    for (const QString &folder : folders) {
-        const QString file = QDir(folder).filePath(QStringLiteral(TEXTBOOK_ENGINE_MODULE));
-        if (QFileInfo::exists(file))
-            return file;
-    }
-    return {};
-}
-
 // What must be in place before the module's libraries load.
 void prepareEngineLoad()
 {
@@ -106,7 +93,7 @@ void prepareEngineLoad()
 CreatePageEngine pageEngineFactory()
 {
     static const CreatePageEngine factory = []() -> CreatePageEngine {
-        const QString file = engineModuleFile();
+        const QString file = moduleFile(QStringLiteral(TEXTBOOK_ENGINE_MODULE));
         if (file.isEmpty())
             return nullptr;
         prepareEngineLoad();
@@ -830,7 +817,9 @@ void WebView::preloadEngine(QObject *context, const std::function<void()> &then)
 {
 #ifdef TEXTBOOK_WEBENGINE
     static QThread *loader = nullptr;
-    const QString file = backendChoice() == Backend::WebEngine && !loader ? engineModuleFile() : QString();
+    const QString file = backendChoice() == Backend::WebEngine && !loader
+                             ? moduleFile(QStringLiteral(TEXTBOOK_ENGINE_MODULE))
+                             : QString();
     if (!file.isEmpty()) {
         prepareEngineLoad();
         // Mapping and relocating the engine's libraries takes tens of milliseconds; off the

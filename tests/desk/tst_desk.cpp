@@ -18,10 +18,11 @@
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QFile>
+#include <QGraphicsView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPrinter>
+#include <QPdfWriter>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
@@ -230,6 +231,8 @@ private Q_SLOTS:
         QVERIFY(!prompt->isVisible());
         QVERIFY(Form13->isVisible());
         QCOMPARE(prompt->failures(), 0);
+        // The chart comes from the desk's module, found beside the program.
+        QVERIFY(Form13->SheetChart->findChild<QGraphicsView *>());
     }
 
     // A crafted record against the sheet's figures: best grade per chapter, a grade 0 row as not
@@ -337,10 +340,10 @@ private Q_SLOTS:
         QCOMPARE(written.readAll(), bytes);
         QVERIFY(!writeFile(folder.path() + QStringLiteral("нет/такой/папки.csv"), bytes).isEmpty());
 
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(folder.path() + QStringLiteral("sheet.pdf"));
-        printSheet(sheet, QDate(2026, 12, 9), &printer);
+        {
+            QPdfWriter pdf(folder.path() + QStringLiteral("sheet.pdf"));
+            printSheet(sheet, QDate(2026, 12, 9), &pdf);
+        }
         QFile pdf(folder.path() + QStringLiteral("sheet.pdf"));
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.read(5) == "%PDF-");
