@@ -222,6 +222,15 @@ SignInOutcome TData::signIn(const QString &name, const QString &password, QStrin
     return SignInOutcome::SignedIn;
 }
 
+QString TData::storedPageOf(const QString &name)
+{
+    if (onServer() || name.isEmpty())
+        return {};
+    const auto rows =
+        Connect->query(QStringLiteral("SELECT путь FROM Users WHERE фамилия = ? ORDER BY ID LIMIT 1"), {name});
+    return rows->next() ? rows->text(0) : QString();
+}
+
 void TData::storePage(const QString &path, const QString &visited)
 {
     // Never on another student's row.

@@ -103,6 +103,10 @@ public:
     // a whole text. Signed in: the student is current in UserTab. storedPassword gets the file's
     // password of the row found; a server never tells it.
     SignInOutcome signIn(const QString &name, const QString &password, QString *storedPassword = nullptr);
+    // The page ("путь") remembered for the student signIn would find by this name, to open it
+    // ahead while the password is typed; empty when there is none. Read without moving UserTab.
+    // A server tells no student's page before sign-in: always empty there.
+    QString storedPageOf(const QString &name);
     // The signed-in student's page ("путь"), and visited (the page's path relative to the program
     // folder, unless empty) noted as opened, in one transaction. Throws DbError when the student's
     // row is gone.

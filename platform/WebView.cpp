@@ -20,9 +20,12 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextTable>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <utility>
 
 #ifdef TEXTBOOK_WEBENGINE
 #include <QCoreApplication>
@@ -118,11 +121,12 @@ QString missingPageHtml(const QString &path)
 
 #ifdef TEXTBOOK_WEBENGINE
 // A little text in the faces and sizes the course pages use, laid out ahead, so the page process
-// has its fonts loaded when the first real page comes.
+// has its fonts loaded when the first real page comes. Hidden: shown, it would stand in the view
+// for a moment when the reader first comes up, before the page it opens.
 QString warmUpHtml()
 {
     return QStringLiteral("<html><head><meta charset=\"utf-8\"></head>"
-                          "<body style=\"font: 14pt 'Times New Roman', serif\">"
+                          "<body style=\"font: 14pt 'Times New Roman', serif; visibility: hidden\">"
                           "<h1 style=\"font: bold 18pt Arial, sans-serif\">Глава</h1>"
                           "<p>Текст <b>текст</b> <i>текст</i></p></body></html>");
 }
@@ -416,16 +420,16 @@ public:
                     return request(url, clicked, mainFrame);
                 };
                 hooks.mayLoad = mayLoad;
-                hooks.loaded = [this](const QUrl &, bool ok) {
+                hooks.loaded = [this](const QUrl &url, bool ok) {
                     loading = false;
-                    // The warm-up page of prepare() is nobody's business.
-                    if (q->navigationCount() == 0)
+                    // The warm-up page of prepare() is nobody's business; a preloaded page is
+                    // reported when a navigation takes it.
+                    if (q->navigationCount() == 0) {
+                        if (!preloaded.isEmpty() && url == preloaded)
+                            preloadResult = ok ? Preload::Loaded : Preload::Failed;
                         return;
-                    // Kept for the page as the student set it, whatever the engine does per page.
-                    engine->setZoomFactor(zoom / 100.0);
-                    if (!marks.isEmpty())
-                        applyMarks(true);
-                    Q_EMIT q->loadFinished(ok && !standIn);
+                    }
+                    finishLoad(ok && !standIn);
                 };
                 engine.reset(make(q, hooks));
                 widget = engine->widget();
@@ -474,6 +478,41 @@ public:
         if (!handedOver)
             notice->say(clickRefused(url));
         return false;
+    }
+
+    // What follows the engine's load of a page: the zoom is kept for the page as the student set
+    // it, whatever the engine does per page.
+    void finishLoad(bool shown)
+    {
+#ifdef TEXTBOOK_WEBENGINE
+        engine->setZoomFactor(zoom / 100.0);
+#endif
+        if (!marks.isEmpty())
+            applyMarks(true);
+        Q_EMIT q->loadFinished(shown);
+    }
+
+    // The first navigation takes the page preload() opened when it is the same file: true when
+    // it did, and nothing more is to be opened.
+    bool takePreloaded(const QString &file)
+    {
+#ifdef TEXTBOOK_WEBENGINE
+        const QUrl url = std::exchange(preloaded, QUrl());
+        if (!engine || url.isEmpty() || q->navigationCount() != 1 || url != QUrl::fromLocalFile(file))
+            return false;
+        notice->say({});
+        standIn = false;
+        if (preloadResult != Preload::Loading) {
+            // Told after the caller is done, as for a page opened now.
+            const bool ok = preloadResult == Preload::Loaded;
+            QTimer::singleShot(0, q, [this, ok] { finishLoad(ok); });
+        }
+        // Still loading: the end of that load is reported as this navigation's.
+        return true;
+#else
+        Q_UNUSED(file);
+        return false;
+#endif
     }
 
     void show(const QString &file, const QString &anchor = {})
@@ -689,6 +728,14 @@ public:
     bool standIn = true;
     // The engine is opening a page.
     bool loading = false;
+    // The page preload() opened, until the first navigation takes it or opens another.
+    QUrl preloaded;
+    enum class Preload
+    {
+        Loading,
+        Loaded,
+        Failed
+    } preloadResult = Preload::Loading;
     QStringList marks;
     int zoom = 100;
     bool dark = false;
@@ -718,7 +765,26 @@ void WebView::Navigate(const QString &path)
     m_location = path;
     ++m_navigations;
     d->forget();
-    d->show(localPath(path));
+    if (!d->takePreloaded(localPath(path)))
+        d->show(localPath(path));
+}
+
+void WebView::preload(const QString &path)
+{
+#ifdef TEXTBOOK_WEBENGINE
+    const QString file = localPath(path);
+    if (!d->engine || m_navigations > 0 || window()->isVisible() || !isCoursePage(file) || !QFileInfo(file).isFile())
+        return;
+    const QUrl url = QUrl::fromLocalFile(file);
+    if (url == d->preloaded)
+        return;
+    d->preloaded = url;
+    d->preloadResult = Impl::Preload::Loading;
+    d->loading = true;
+    d->engine->open(url);
+#else
+    Q_UNUSED(path);
+#endif
 }
 
 void WebView::showPlace(const QString &path, const QString &anchor)

@@ -52,6 +52,11 @@ public:
     // Creates the view now and, with the web engine, starts it on a blank page (call once the
     // first window is up), so the first real page comes up without the engine's start-up.
     void prepare();
+    // Opens a page ahead, while the view's window is still hidden and before its first Navigate,
+    // so that page is on screen as soon as the window is: the first Navigate to the same page
+    // takes it as it is (reported by loadFinished as if opened then), any other opens as ever.
+    // Only with the web engine, and only for a course page that is there; otherwise nothing.
+    void preload(const QString &path);
     // Loads the web engine's libraries on a worker thread, then runs then() on context's
     // thread; at once when there is nothing to load. Once per run, before the first view is
     // made, which would otherwise load them on the event loop's thread.

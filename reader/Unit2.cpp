@@ -354,6 +354,12 @@ void TForm2::reviewChapter(int chapter)
     shell::windows()->review()->showAttempt(attempt->id);
 }
 
+void TForm2::preloadStoredPage(const QString &stored)
+{
+    if (!stored.isEmpty())
+        WebBrowser1->preload(platform::expandFileName(stored));
+}
+
 void TForm2::openStoredPage(const QString &stored)
 {
     const QString path = platform::expandFileName(stored);

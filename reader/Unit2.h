@@ -101,6 +101,7 @@ public:
     void setTestEnabled(bool enabled) override;
     QString pathToStore(const QString &page) const override;
     void openStoredPage(const QString &stored) override;
+    void preloadStoredPage(const QString &stored) override;
     void openChapter(int chapter) override { openChapter(chapter, false); }
     void showPlace(const QString &page, const QString &anchor) override;
 

@@ -34,6 +34,9 @@ public:
     // Opens the page remembered for the student (column путь): a path that is not a course page
     // opens the introduction, with a notice. An empty path leaves the view empty.
     virtual void openStoredPage(const QString &stored) = 0;
+    // Opens that page ahead in the hidden reader, so openStoredPage shows it at once (see
+    // WebView::preload); a path that is not a course page is left to openStoredPage.
+    virtual void preloadStoredPage(const QString &stored) = 0;
     // Opens chapter 1..6 as its label does.
     virtual void openChapter(int chapter) = 0;
     // Opens a course page (a path inside Glaves, as a question names it) at the anchor with the

@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 #include <QValidator>
 
 #include <algorithm>
@@ -175,6 +176,22 @@ void TForm1::connectHandlers()
     platform::connectHandler(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     platform::connectHandler(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
     platform::connectHandler(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    m_preloadTimer = new QTimer(this);
+    m_preloadTimer->setSingleShot(true);
+    m_preloadTimer->setInterval(150);
+    connect(m_preloadTimer, &QTimer::timeout, this, &TForm1::preloadStoredPage);
+    connect(Edit1, &QLineEdit::textEdited, m_preloadTimer, qOverload<>(&QTimer::start));
+}
+
+void TForm1::preloadStoredPage()
+{
+    if (!BitBtn2->isVisible())
+        return;
+    try {
+        shell::windows()->reader()->preloadStoredPage(Data->storedPageOf(Edit1->text()));
+    } catch (const DbError &) {
+        // Only a head start: signing in says what is wrong with the record.
+    }
 }
 
 void TForm1::setModeHeight(int height)
@@ -369,10 +386,11 @@ void TForm1::BitBtn2Click()
     } else {
         if (outcome == SignInOutcome::SignedIn) {
             shell::Reader *reader = shell::windows()->reader();
+            // The page first: the engine opens it while the window is being drawn.
+            reader->openStoredPage(users->field(5).asString());
             reader->asWidget()->setVisible(true);
             leave();
             reader->asWidget()->setWindowTitle(readerCaption + users->field(1).asString());
-            reader->openStoredPage(users->field(5).asString());
             offerUnfinishedTest();
         } else {
             platform::errorBox(QStringLiteral("Пароль правильный набери!"));

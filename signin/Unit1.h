@@ -14,6 +14,7 @@ class QPushButton;
 class TableCursor;
 
 namespace Ui {
+class QTimer;
 class TForm1;
 } // namespace Ui
 
@@ -85,9 +86,13 @@ private:
     // A test the student began and the program did not finish (it ended while the test ran) is
     // offered to go on.
     void offerUnfinishedTest();
+    // In the sign-in mode, the page remembered for the name typed is opened ahead in the hidden
+    // reader, a moment after the typing stops, so it is on screen at once after OK.
+    void preloadStoredPage();
 
     std::unique_ptr<Ui::TForm1> m_ui;
     QString m_password;
+    QTimer *m_preloadTimer;
 };
 
 extern TForm1 *Form1;

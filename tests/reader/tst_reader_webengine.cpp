@@ -1,6 +1,8 @@
 #include "app/Startup.h"
 #include "platform/Widgets.h"
 #include "reader/Unit2.h"
+#include "shell/Windows.h"
+#include "signin/Unit1.h"
 #include "tests/reader/HostilePages.h"
 #include "tests/reader/Passage.h"
 #include "tests/support/WindowFixture.h"
@@ -72,6 +74,75 @@ private Q_SLOTS:
         QCOMPARE(loads.count(), 1);
         QCOMPARE(loads.takeFirst().at(0).toBool(), true);
         QVERIFY(view->url().path().endsWith(QStringLiteral("Glaves/Glava3.htm")));
+#endif
+    }
+
+    // A page opened ahead in the hidden reader is taken by the first navigation to it and
+    // reported once, as that navigation's, loaded or still loading; any other page opens as ever.
+    void preloadedPage_data()
+    {
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<bool>("waited");
+        QTest::newRow("same page, loaded") << QStringLiteral("Glava3.htm") << true;
+        QTest::newRow("same page, loading") << QStringLiteral("Glava3.htm") << false;
+        QTest::newRow("another page") << QStringLiteral("Glava2.htm") << true;
+    }
+    void preloadedPage()
+    {
+#ifdef TEXTBOOK_WEBENGINE
+        QFETCH(QString, opened);
+        QFETCH(bool, waited);
+        const QString glaves = m_fixture->folder.path() + QStringLiteral("Glaves\\");
+        platform::WebView *browser = Form2->WebBrowser1;
+        browser->prepare();
+        auto *view = browser->findChild<QWebEngineView *>();
+        QSignalSpy engineLoads(view, &QWebEngineView::loadFinished);
+        QVERIFY(engineLoads.wait(30000)); // the warm-up
+        QSignalSpy loads(browser, &platform::WebView::loadFinished);
+        browser->preload(glaves + QStringLiteral("Glava3.htm"));
+        if (waited)
+            QVERIFY(engineLoads.wait(30000));
+        QCOMPARE(loads.count(), 0);
+        const qsizetype before = engineLoads.count();
+
+        browser->Navigate(glaves + opened);
+        QVERIFY(loads.wait(30000));
+        QTest::qWait(300);
+        QCOMPARE(loads.count(), 1);
+        QCOMPARE(loads.at(0).at(0).toBool(), true);
+        QVERIFY(view->url().path().endsWith(QStringLiteral("Glaves/") + opened));
+        if (opened == QStringLiteral("Glava3.htm") && waited)
+            QCOMPARE(engineLoads.count(), before); // not loaded again
+#endif
+    }
+
+    // At sign-in, the page remembered for the name typed is opened while the password is typed,
+    // and OK shows it without loading it again.
+    void signInTakesThePageTypedFor()
+    {
+#ifdef TEXTBOOK_WEBENGINE
+        WindowFixture &f = *m_fixture;
+        f.addStudent(QStringLiteral("Petrov"), QStringLiteral("1"));
+        f.folder.exec(QStringLiteral("UPDATE Users SET \"путь\" = 'Glaves\\Glava3.htm'"));
+        shell::bringToFront(Form1);
+        Form2->WebBrowser1->prepare();
+        auto *view = Form2->WebBrowser1->findChild<QWebEngineView *>();
+        QSignalSpy engineLoads(view, &QWebEngineView::loadFinished);
+        QVERIFY(engineLoads.wait(30000)); // the warm-up
+        Form1->SpeedButton2Click();
+        QTest::keyClicks(Form1->Edit1, QStringLiteral("Petrov"));
+        QVERIFY(engineLoads.wait(30000));
+        QVERIFY(view->url().path().endsWith(QStringLiteral("Glaves/Glava3.htm")));
+        QVERIFY(!Form2->isVisible());
+
+        QSignalSpy loads(Form2->WebBrowser1, &platform::WebView::loadFinished);
+        const qsizetype before = engineLoads.count();
+        Form1->Edit2->setText(QStringLiteral("1"));
+        Form1->BitBtn2Click();
+        QVERIFY(Form2->isVisible());
+        QVERIFY(loads.wait(30000));
+        QCOMPARE(loads.at(0).at(0).toBool(), true);
+        QCOMPARE(engineLoads.count(), before);
 #endif
     }
 
