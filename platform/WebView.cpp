@@ -180,6 +180,21 @@ QString scriptString(const QString &text)
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
 
+// The passage the reader was sent to is the page's target (the address's #anchor): marked by a
+// style of the program's own, with a table right after it. The style is put in by a fixed script
+// in a world of its own, which runs while the page's scripts stay off and which the page cannot
+// reach. Only a page opened at a passage gets it: the world costs the page process about 1 MB.
+const QString passageScriptName = QStringLiteral("velanika-passage");
+
+QString passageScript()
+{
+    return QStringLiteral("(function () { var s = document.createElement('style');"
+                          "s.textContent = ':target, :target + table { background-color: %1 !important;"
+                          " outline: 3px solid #e0a800; outline-offset: 2px; }';"
+                          "(document.head || document.documentElement).appendChild(s); })();")
+        .arg(QString::fromLatin1(passageColour));
+}
+
 // The dark page: the pages' own colours give way to light text on a dark page; links and
 // headings keep a colour of their own, pictures a light ground for their transparent parts.
 QString darkPageScript(bool dark)
@@ -464,6 +479,11 @@ public:
             if (mainFrame) {
                 standIn = false;
                 notice->say({});
+#ifdef TEXTBOOK_WEBENGINE
+                // A page the student goes on to is not a passage the reader was sent to.
+                if (engine && !url.hasFragment())
+                    engine->setPageScript(passageScriptName, {});
+#endif
             }
             return true;
         }
@@ -532,6 +552,7 @@ public:
                 QUrl url = QUrl::fromLocalFile(file);
                 if (!anchor.isEmpty())
                     url.setFragment(anchor);
+                engine->setPageScript(passageScriptName, anchor.isEmpty() ? QString() : passageScript());
                 engine->open(url);
                 return;
             }

@@ -61,32 +61,12 @@ private:
     std::function<bool(const QUrl &)> m_mayLoad;
 };
 
-// The passage the reader was sent to is the page's target (the address's #anchor): marked by a
-// style of the program's own, with a table right after it. The style is put in by a fixed script
-// in a world of its own, which runs while the page's scripts stay off and which the page cannot
-// reach.
-void markTarget(QWebEngineScriptCollection &scripts)
-{
-    QWebEngineScript mark;
-    mark.setName(QStringLiteral("velanika-passage"));
-    mark.setWorldId(QWebEngineScript::ApplicationWorld);
-    mark.setInjectionPoint(QWebEngineScript::DocumentReady);
-    mark.setRunsOnSubFrames(false);
-    mark.setSourceCode(QStringLiteral("(function () { var s = document.createElement('style');"
-                                      "s.textContent = ':target, :target + table { background-color: %1 !important;"
-                                      " outline: 3px solid #e0a800; outline-offset: 2px; }';"
-                                      "(document.head || document.documentElement).appendChild(s); })();")
-                           .arg(QString::fromLatin1(platform::passageColour)));
-    scripts.insert(mark);
-}
-
 class CoursePage : public QWebEnginePage
 {
 public:
     CoursePage(const platform::PageEngineHooks &hooks, QObject *parent) : QWebEnginePage(parent), m_hooks(hooks)
     {
         restrict(settings());
-        markTarget(scripts());
         setUrlRequestInterceptor(new LoadGuard(hooks.mayLoad, this));
         // A link meant for a new window: judged as the same link in this one. The window itself
         // is never made.
