@@ -84,9 +84,14 @@ void prepareEngineLoad()
         // program already): one process, 9 MB and part of the start fewer. Such a utility, if
         // one is ever wanted, is started directly.
         "--no-unsandboxed-zygote",
+        // Pages run no scripts, the program's own are a few lines: no machine code is made for
+        // them at run time. 2.3 MB less in the page process, and no writable code in it.
+        "--js-flags=--jitless",
     };
     for (const QByteArray &flag : own) {
-        if (!flags.contains(flag))
+        // A flag of the same name set by the user stands.
+        const QByteArray name = flag.left(flag.indexOf('=') < 0 ? flag.size() : flag.indexOf('='));
+        if (!flags.contains(name))
             flags += ' ' + flag;
     }
     setOwnEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
