@@ -70,6 +70,13 @@ QString longTimeText(const QLocale &locale, QTime time)
     return locale.toString(time, kept.trimmed());
 }
 
+QLocale statusLocale(const QLocale &system)
+{
+    // The C locale is no choice of the user's, only the absence of one; its month names are
+    // English, in a window that is Russian throughout.
+    return system.language() == QLocale::C ? QLocale(QLocale::Russian, QLocale::Russia) : system;
+}
+
 QString launchMessage(int chapter, int questions, int minutes)
 {
     const QString minutesWord = chapter == 1 ? QStringLiteral("мин ") : QStringLiteral(" мин");
@@ -458,7 +465,7 @@ void TForm2::Label9Click()
 void TForm2::Timer1Timer()
 {
     const QDateTime now = platform::clock().now();
-    const QLocale locale = QLocale::system();
+    const QLocale locale = statusLocale(QLocale::system());
     m_ui->StatusPanel0->setText(longTimeText(locale, now.time()));
     m_ui->StatusPanel1->setText(locale.toString(now.date(), QLocale::ShortFormat));
 }

@@ -171,6 +171,8 @@ void PrepareResult();
 
 // The time as the status bar shows it: the locale's long format (with seconds) without the zone.
 QString longTimeText(const QLocale &locale, QTime time);
+// The locale the status bar writes in: the system's, or Russian where the system names none.
+QLocale statusLocale(const QLocale &system);
 
 // The text announcing a test of the chapter (1..6).
 QString launchMessage(int chapter, int questions, int minutes);

@@ -464,7 +464,7 @@ private Q_SLOTS:
         FixedClock clock(at);
         QVERIFY(Form2->statusPanel(0)->text().isEmpty());
         Form2->Timer1Timer();
-        const QLocale locale = QLocale::system();
+        const QLocale locale = statusLocale(QLocale::system());
         QCOMPARE(Form2->statusPanel(0)->text(), longTimeText(locale, at.time()));
         QCOMPARE(Form2->statusPanel(1)->text(), locale.toString(at.date(), QLocale::ShortFormat));
         QCOMPARE(Form2->statusPanel(2)->text(), QString());
@@ -474,20 +474,28 @@ private Q_SLOTS:
         QVERIFY(Form2->Timer1->isActive());
     }
 
-    // Seconds shown, zone left out, and the text fits its panel.
+    // Seconds shown, zone left out, and the text fits its panel; the date in the user's own
+    // format, and in Russian where the system sets no language.
     void longTime_data()
     {
         QTest::addColumn<QString>("locale");
-        QTest::newRow("ru") << "ru_RU";
-        QTest::newRow("en") << "en_US";
-        QTest::newRow("de") << "de_DE";
-        QTest::newRow("C") << "C";
+        QTest::addColumn<QString>("date");
+        QTest::newRow("ru") << "ru_RU"
+                            << "29.02.2024";
+        QTest::newRow("en") << "en_US"
+                            << "2/29/24";
+        QTest::newRow("de") << "de_DE"
+                            << "29.02.24";
+        QTest::newRow("C") << "C"
+                           << "29.02.2024";
     }
     void longTime()
     {
         QFETCH(QString, locale);
+        QFETCH(QString, date);
         WindowFixture f;
-        const QLocale l(locale);
+        const QLocale l = statusLocale(QLocale(locale));
+        QCOMPARE(l.toString(QDate(2024, 2, 29), QLocale::ShortFormat), date);
         QVERIFY(l.timeFormat(QLocale::LongFormat).contains(u't')); // what is being left out
         const QString text = longTimeText(l, QTime(17, 5, 9));
         QVERIFY2(text.contains(QStringLiteral("05:09")), qPrintable(text));
