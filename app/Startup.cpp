@@ -9,6 +9,7 @@
 #include "data/ServerSettings.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramPaths.h"
+#include "platform/QtTexts.h"
 #include "platform/ShellOpen.h"
 #include "platform/WebView.h"
 #include "platform/Widgets.h"
@@ -189,6 +190,13 @@ int runTextbook()
 {
     QApplication::setQuitOnLastWindowClosed(false);
     platform::installDesktopOpener();
+    // Before any window: a translator installed later sends every widget a language change.
+    if (!platform::installRussianQtTexts())
+        std::fprintf(stderr, "%s\n",
+                     QStringLiteral("Русские тексты Qt не установлены (пакет qt6-translations-l10n): "
+                                    "меню правки и диалоги выбора файла будут на английском.")
+                         .toLocal8Bit()
+                         .constData());
     // Without its database the program cannot start: say so before any window appears. A class's
     // server is checked when the windows connect, and its course is the server's business.
     if (!configuredServer(platform::dataFolder())) {

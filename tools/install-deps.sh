@@ -11,8 +11,8 @@ packages=(
     libsqlite3-dev libbenchmark-dev libxcb1-dev libpq-dev libstemmer-dev
     # the class-room server: the test cluster and the server's client
     postgresql-15 postgresql-client-15
-    # run: the JPEG plugin, the web engine's helper process
-    qt6-image-formats-plugins libqt6webenginecore6-bin libqt6svg6
+    # run: the JPEG plugin, the web engine's helper process, Qt's own texts in Russian
+    qt6-image-formats-plugins libqt6webenginecore6-bin libqt6svg6 qt6-translations-l10n
     # fonts with Cyrillic for the faces the windows and pages name (see fonts.conf)
     fontconfig fonts-dejavu-core fonts-liberation2 fonts-urw-base35
     # real-window tests, screenshots and start-up measurements

@@ -2,6 +2,7 @@
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramPaths.h"
+#include "platform/QtTexts.h"
 #include "platform/ShellOpen.h"
 #include "platform/WebView.h"
 #include "platform/Widgets.h"
@@ -12,13 +13,17 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 
+#include <memory>
 #include <stdexcept>
 
 using namespace platform;
@@ -233,6 +238,22 @@ private Q_SLOTS:
 
     // What the program sets for itself stays with it: the desktop's programs it starts get the
     // user's own environment, with the file's path as given.
+    // Qt's own texts, such as an edit box's menu, read Russian whatever the system's language.
+    void qtTextsInRussian()
+    {
+        QVERIFY2(installRussianQtTexts(), "qt6-translations-l10n is not installed");
+        QLineEdit edit;
+        const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        QStringList texts;
+        for (const QAction *action : menu->actions())
+            texts << action->text().remove(u'&').section(u'\t', 0, 0);
+        QVERIFY2(texts.contains(QStringLiteral("Копировать")), qPrintable(texts.join(u'|')));
+        for (QTranslator *translator : QCoreApplication::instance()->findChildren<QTranslator *>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    }
+
     void startedProgramsGetTheUsersEnvironment()
     {
         qputenv("VELANIKA_TEST_KEPT", "user");
