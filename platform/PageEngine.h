@@ -39,6 +39,8 @@ public:
     virtual void setPageScript(const QString &name, const QString &source) = 0;
     // What shows before and behind the page.
     virtual void setBackground(const QColor &colour) = 0;
+    // Only the page shown stays in the history: going back has nowhere to go.
+    virtual void forgetEarlierPages() = 0;
 };
 
 struct PageEngineHooks

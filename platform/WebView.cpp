@@ -511,6 +511,11 @@ public:
     {
 #ifdef TEXTBOOK_WEBENGINE
         engine->setZoomFactor(zoom / 100.0);
+        // The warm-up page is no page of the student's to go back to.
+        if (!warmUpForgotten) {
+            engine->forgetEarlierPages();
+            warmUpForgotten = true;
+        }
 #endif
         if (!marks.isEmpty())
             applyMarks(true);
@@ -762,6 +767,8 @@ public:
         Loaded,
         Failed
     } preloadResult = Preload::Loading;
+    // The history no longer holds the warm-up page.
+    bool warmUpForgotten = false;
     QStringList marks;
     int zoom = 100;
     bool dark = false;

@@ -2,8 +2,10 @@
 
 #include "platform/PageEngine.h"
 
+#include <QMenu>
 #include <QQuickWindow>
 #include <QWebEngineFindTextResult>
+#include <QWebEngineHistory>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -91,12 +93,31 @@ private:
     platform::PageEngineHooks m_hooks;
 };
 
+// The engine's own menu, less what leads nowhere here: the page's source and saving to disk
+// would be refused by the load rule or dropped with no one to take the download.
+void offerWorkingCommandsOnly(QWebEngineView *view)
+{
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(view, &QWidget::customContextMenuRequested, view, [view](const QPoint &at) {
+        QMenu *menu = view->createStandardContextMenu();
+        for (const QWebEnginePage::WebAction nowhere :
+             {QWebEnginePage::ViewSource, QWebEnginePage::SavePage, QWebEnginePage::DownloadLinkToDisk,
+              QWebEnginePage::DownloadImageToDisk, QWebEnginePage::DownloadMediaToDisk, QWebEnginePage::InspectElement})
+            menu->removeAction(view->pageAction(nowhere));
+        if (menu->actions().isEmpty())
+            delete menu;
+        else
+            menu->popup(view->mapToGlobal(at));
+    });
+}
+
 class CoursePageEngine : public platform::PageEngine
 {
 public:
     CoursePageEngine(QWidget *parent, const platform::PageEngineHooks &hooks) : m_view(new QWebEngineView(parent))
     {
         m_view->setPage(new CoursePage(hooks, m_view));
+        offerWorkingCommandsOnly(m_view);
         if (hooks.loaded) {
             QObject::connect(m_view, &QWebEngineView::loadFinished, m_view,
                              [view = m_view, loaded = hooks.loaded](bool ok) { loaded(view->url(), ok); });
@@ -141,6 +162,7 @@ public:
     }
 
     void setBackground(const QColor &colour) override { m_view->page()->setBackgroundColor(colour); }
+    void forgetEarlierPages() override { m_view->history()->clear(); }
 
 private:
     QWebEngineView *m_view;

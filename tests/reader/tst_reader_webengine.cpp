@@ -8,10 +8,12 @@
 #include "tests/support/WindowFixture.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 
 #ifdef TEXTBOOK_WEBENGINE
+#include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #endif
@@ -143,6 +145,32 @@ private Q_SLOTS:
         QVERIFY(loads.wait(30000));
         QCOMPARE(loads.at(0).at(0).toBool(), true);
         QCOMPARE(engineLoads.count(), before);
+#endif
+    }
+
+    // The page's menu offers what works here: no page source, no saving to a disk, and no going
+    // back from the first page to the engine's warm-up.
+    void pageMenu()
+    {
+#ifdef TEXTBOOK_WEBENGINE
+        WindowFixture &f = *m_fixture;
+        Form2->show();
+        Form2->WebBrowser1->prepare();
+        auto *view = Form2->WebBrowser1->findChild<QWebEngineView *>();
+        QSignalSpy engineLoads(view, &QWebEngineView::loadFinished);
+        QVERIFY(engineLoads.wait(30000)); // the warm-up
+        QSignalSpy loads(Form2->WebBrowser1, &platform::WebView::loadFinished);
+        Form2->WebBrowser1->Navigate(f.folder.path() + QStringLiteral("Glaves\\Glava3.htm"));
+        QVERIFY(loads.wait(30000));
+        QVERIFY(!view->history()->canGoBack());
+        QTest::mouseClick(view->focusProxy(), Qt::RightButton, {}, QPoint(200, 120));
+        QMenu *menu = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())), 10000);
+        const QList<QAction *> offered = menu->actions();
+        menu->close();
+        QVERIFY(offered.contains(view->pageAction(QWebEnginePage::Reload)));
+        for (const QWebEnginePage::WebAction nowhere : {QWebEnginePage::ViewSource, QWebEnginePage::SavePage})
+            QVERIFY(!offered.contains(view->pageAction(nowhere)));
 #endif
     }
 
