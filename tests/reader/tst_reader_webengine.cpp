@@ -18,6 +18,17 @@
 #include <QWebEngineView>
 #endif
 
+#ifdef TEXTBOOK_WEBENGINE
+// The reader's engine view once its warm-up page has loaded; null if it never did.
+QWebEngineView *warmedUpView()
+{
+    Form2->WebBrowser1->prepare();
+    auto *view = Form2->WebBrowser1->findChild<QWebEngineView *>();
+    QSignalSpy engineLoads(view, &QWebEngineView::loadFinished);
+    return engineLoads.wait(30000) ? view : nullptr;
+}
+#endif
+
 // The reader with the real page engine.
 class TestReaderWebEngine : public QObject
 {
@@ -96,10 +107,9 @@ private Q_SLOTS:
         QFETCH(bool, waited);
         const QString glaves = m_fixture->folder.path() + QStringLiteral("Glaves\\");
         platform::WebView *browser = Form2->WebBrowser1;
-        browser->prepare();
-        auto *view = browser->findChild<QWebEngineView *>();
+        QWebEngineView *view = warmedUpView();
+        QVERIFY(view);
         QSignalSpy engineLoads(view, &QWebEngineView::loadFinished);
-        QVERIFY(engineLoads.wait(30000)); // the warm-up
         QSignalSpy loads(browser, &platform::WebView::loadFinished);
         browser->preload(glaves + QStringLiteral("Glava3.htm"));
         if (waited)
@@ -127,10 +137,9 @@ private Q_SLOTS:
         f.addStudent(QStringLiteral("Petrov"), QStringLiteral("1"));
         f.folder.exec(QStringLiteral("UPDATE Users SET \"путь\" = 'Glaves\\Glava3.htm'"));
         shell::bringToFront(Form1);
-        Form2->WebBrowser1->prepare();
-        auto *view = Form2->WebBrowser1->findChild<QWebEngineView *>();
+        QWebEngineView *view = warmedUpView();
+        QVERIFY(view);
         QSignalSpy engineLoads(view, &QWebEngineView::loadFinished);
-        QVERIFY(engineLoads.wait(30000)); // the warm-up
         Form1->SpeedButton2Click();
         QTest::keyClicks(Form1->Edit1, QStringLiteral("Petrov"));
         QVERIFY(engineLoads.wait(30000));
@@ -155,10 +164,8 @@ private Q_SLOTS:
 #ifdef TEXTBOOK_WEBENGINE
         WindowFixture &f = *m_fixture;
         Form2->show();
-        Form2->WebBrowser1->prepare();
-        auto *view = Form2->WebBrowser1->findChild<QWebEngineView *>();
-        QSignalSpy engineLoads(view, &QWebEngineView::loadFinished);
-        QVERIFY(engineLoads.wait(30000)); // the warm-up
+        QWebEngineView *view = warmedUpView();
+        QVERIFY(view);
         QSignalSpy loads(Form2->WebBrowser1, &platform::WebView::loadFinished);
         Form2->WebBrowser1->Navigate(f.folder.path() + QStringLiteral("Glaves\\Glava3.htm"));
         QVERIFY(loads.wait(30000));
